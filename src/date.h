@@ -1,0 +1,364 @@
+// -----------------------------------------------------------------------------
+// File: date.h
+// -----------------------------------------------------------------------------
+//
+// normdate: Gregorian dates with a time of day that are always normalised.
+//
+// A `Date::Date` holds six fields, year, month, day, hour, minute and second.
+// Whatever field values it is built from, it ends up holding a real calendar
+// date and time of day: year 0..9999, month 1..12, a day within that month,
+// hour 0..23, minute and second 0..59. Out-of-range values are not rejected;
+// they are carried through the proleptic Gregorian calendar, and the year is
+// wrapped modulo 10000 (10000 years are whole 400-year cycles, so the wrap
+// never moves a month or a day).
+//
+// Examples:
+//
+//   // Excess seconds and days carry forward: 2010-Mar-02 23:00:12
+//   constexpr Date::Date overflow(2010, Date::Feb, 30, 22, 59, 72);
+//
+//   // Shifts keep the day number and let normalisation carry the excess:
+//   // January 31 plus one month is built as February 31, which is March 3.
+//   constexpr Date::Date jan31(2010, Date::Jan, 31);
+//   static_assert(jan31.addMonth(1).getDay() == 3);
+//
+//   // The year wraps: one second past 9999-Dec-31 23:59:59 is 00-Jan-01
+//   // 00:00:00, and year -1 is year 9999.
+//   constexpr Date::Date end(9999, Date::Dec, 31, 23, 59, 59);
+//   static_assert(end.addSecond(1).getYear() == 0);
+//
+// Every field-taking constructor and every shift is total: each field may be
+// any `int`, INT_MIN and INT_MAX included. Carries are done in 64-bit
+// arithmetic, so the result is the exact calendar answer and never a signed
+// overflow. Normalisation converts between day counts and civil dates
+// arithmetically in O(1); a carry of two billion seconds costs the same as a
+// carry of one.
+//
+// Pitfall: the two three-argument constructors differ by the type of their
+// second argument. `Date(1991, Date::Apr, 7)` is the date 1991-Apr-07
+// 00:00:00; `Date(1991, 4, 7)` with a plain integer is a time of day on
+// today's UTC date: hour 1991, minute 4, second 7, which is 23:04:07 on the
+// 82nd day after today.
+//
+// Formatting replaces the tokens YYYY, MMM, MM, DD, hh, mm and ss of a format
+// string by the date's fields; see `toString`.
+
+#ifndef NORMDATE_DATE_H_
+#define NORMDATE_DATE_H_
+
+#include <normdate/export.h>
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+#include "interval.h"
+
+// The 64-bit signed integer in which day counts are kept.
+using int64 = std::int64_t;
+
+namespace Date {
+
+// The months of the year. The underlying type is fixed, so any `int` is a
+// well-defined `Month` value; a constructor may hold month 14 or -3 for the
+// moment before it normalises.
+enum Month : int {
+  Jan = 1,
+  Feb,
+  Mar,
+  Apr,
+  May,
+  Jun,
+  Jul,
+  Aug,
+  Sep,
+  Oct,
+  Nov,
+  Dec,
+};
+
+namespace detail {
+
+// Six normalised field values.
+struct Fields {
+  int year;
+  int month;
+  int day;
+  int hour;
+  int minute;
+  int second;
+};
+
+// Floor division and the matching non-negative remainder, for divisor > 0.
+constexpr int64 floorDiv(int64 value, int64 divisor) noexcept {
+  const int64 quotient = value / divisor;
+  return quotient - static_cast<int64>(value % divisor < 0);
+}
+
+constexpr int64 floorMod(int64 value, int64 divisor) noexcept {
+  return value - floorDiv(value, divisor) * divisor;
+}
+
+// Days in 400 and in 10000 Gregorian years.
+inline constexpr int64 daysInForYears = 146097;
+inline constexpr int64 daysInAllYears = 25 * daysInForYears;
+
+// Days from 0000-03-01 to the first day of `month` in `year`, counted on a
+// calendar shifted 10000 years back so that every quantity stays unsigned.
+// The result is the true count plus `daysInAllYears`.
+// Preconditions: year in [0, 9999], month in [1, 12].
+constexpr std::uint32_t daysToMonth(std::uint32_t year, std::uint32_t month) noexcept {
+  // Years start on March 1, so January and February belong to the year before.
+  const std::uint32_t isJanFeb = month <= 2;                 // [0, 1]
+  const std::uint32_t y = year + 10000 - isJanFeb;           // [9999, 19999]
+  const std::uint32_t m = isJanFeb ? month + 12 : month;     // [3, 14]
+  const std::uint32_t century = y / 100;                     // [99, 199]
+  const std::uint32_t yearDays = 1461 * y / 4 - century + century / 4;
+  const std::uint32_t monthDays = (979 * m - 2919) / 32;     // [0, 337]
+  return yearDays + monthDays;
+}
+
+// The civil date `dayNumber` days after 0000-03-01, with the year wrapped
+// into 0..9999. This is the Neri-Schneider Euclidean affine formulation: no
+// loops and no tables, only multiplications and shifts.
+// Precondition: dayNumber in [0, daysInAllYears).
+constexpr void civilFromDays(std::uint32_t dayNumber, int& year, int& month, int& day) noexcept {
+  // Century and day of the century.
+  const std::uint32_t n1 = 4 * dayNumber + 3;                // [3, 14609703]
+  const std::uint32_t century = n1 / 146097;                 // [0, 99]
+  const std::uint32_t dayOfCentury = n1 % 146097 / 4;        // [0, 36524]
+  // Year of the century and day of the year (from March 1).
+  const std::uint32_t n2 = 4 * dayOfCentury + 3;             // [3, 146099]
+  const std::uint64_t p2 = std::uint64_t{2939745} * n2;
+  const auto yearOfCentury = static_cast<std::uint32_t>(p2 >> 32);                // [0, 99]
+  const std::uint32_t dayOfYear = static_cast<std::uint32_t>(p2) / 2939745 / 4;  // [0, 365]
+  // Month (March = 3 .. February = 14) and day of the month.
+  const std::uint32_t n3 = 2141 * dayOfYear + 197913;
+  const std::uint32_t m = n3 >> 16;                          // [3, 14]
+  const std::uint32_t d = (n3 & 0xFFFF) / 2141;              // [0, 30]
+  // Back to January-based years; year 10000 (its January or February) is 0.
+  const std::uint32_t isJanFeb = dayOfYear >= 306;           // [0, 1]
+  const std::uint32_t y = 100 * century + yearOfCentury + isJanFeb;  // [0, 10000]
+  year = static_cast<int>(y == 10000 ? 0 : y);
+  month = static_cast<int>(isJanFeb ? m - 12 : m);
+  day = static_cast<int>(d + 1);
+}
+
+// Normalises six field values, each of magnitude below 2^40: starting at
+// 00:00:00 on the first day of `month` of `year` (the month carried into the
+// year first), moves (day - 1) days, `hour` hours, `minute` minutes and
+// `second` seconds, and wraps the year reached into 0..9999.
+constexpr Fields normalise(int64 year, int64 month, int64 day, int64 hour, int64 minute,
+                           int64 second) noexcept {
+  // Time of day: |seconds| < 2^52.
+  const int64 seconds = second + 60 * minute + 3600 * hour;
+  const int64 carriedDays = floorDiv(seconds, 86400);       // |.| < 2^36
+  const int64 secondOfDay = seconds - carriedDays * 86400;   // [0, 86399]
+  // Month into the year, then the year wrapped.
+  const int64 monthFromZero = month - 1;
+  const int64 carriedYears = floorDiv(monthFromZero, 12);    // |.| < 2^37
+  const auto monthOfYear = static_cast<std::uint32_t>(monthFromZero - carriedYears * 12 + 1);
+  const auto wrappedYear = static_cast<std::uint32_t>(floorMod(year + carriedYears, 10000));
+  // Day number, reduced to one 10000-year cycle: |dayNumber| < 2^41.
+  const int64 dayNumber = daysToMonth(wrappedYear, monthOfYear) + (day - 1) + carriedDays;
+  Fields result{};
+  civilFromDays(static_cast<std::uint32_t>(floorMod(dayNumber, daysInAllYears)), result.year,
+                result.month, result.day);
+  const auto secondOfDay32 = static_cast<int>(secondOfDay);
+  result.hour = secondOfDay32 / 3600;         // [0, 23]
+  result.minute = secondOfDay32 % 3600 / 60;  // [0, 59]
+  result.second = secondOfDay32 % 60;         // [0, 59]
+  return result;
+}
+
+}  // namespace detail
+
+// A Gregorian date with a time of day, normalised whenever it is built from
+// field values. A plain value of six `int` fields; copying is cheap.
+class Date {
+ public:
+  // Clock constructor: the current UTC time, read with `time` and split with
+  // `gmtime_r` (safe to call from several threads at once). The fields are
+  // stored as the system reports them, a leap second of 60 included; only a
+  // year beyond 9999 is wrapped. If the clock cannot be read or split, the
+  // date is 1970-01-01 00:00:00.
+  NORMDATE_EXPORT Date();
+
+  constexpr Date(const Date& other) = default;
+
+  // Builds the date from six field values of any size and normalises them.
+  constexpr Date(int _year, Month _month, int _day, int _hour, int _minute, int _second)
+      : year(_year), month(_month), day(_day), hour(_hour), minute(_minute), second(_second) {
+    normDate();
+  }
+
+  // As above, with the month as a plain integer.
+  constexpr Date(int _year, int _month, int _day, int _hour, int _minute, int _second)
+      : Date(_year, static_cast<Month>(_month), _day, _hour, _minute, _second) {}
+
+  // A date at 00:00:00. The month must be a `Month`: three plain integers
+  // mean a time of day (see below).
+  constexpr Date(int _year, Month _month, int _day) : Date(_year, _month, _day, 0, 0, 0) {}
+
+  // A time of day on today's UTC date, read from the clock as by `Date()`,
+  // normalised, so that hour 25 is 01:00 tomorrow.
+  NORMDATE_EXPORT Date(int _hour, int _minute, int _second);
+
+  constexpr Date& operator=(const Date& other) = default;
+
+  // True when this date is strictly earlier than `other`: the fields are
+  // compared from the year down to the second.
+  constexpr bool operator<(const Date& other) const noexcept {
+    if (year != other.year) return year < other.year;
+    if (month != other.month) return month < other.month;
+    if (day != other.day) return day < other.day;
+    if (hour != other.hour) return hour < other.hour;
+    if (minute != other.minute) return minute < other.minute;
+    return second < other.second;
+  }
+
+  constexpr int getYear() const noexcept { return year; }
+  // The month number, 1..12.
+  constexpr int getMonth() const noexcept { return month; }
+  constexpr int getDay() const noexcept { return day; }
+  constexpr int getHour() const noexcept { return hour; }
+  constexpr int getMinute() const noexcept { return minute; }
+  constexpr int getSecond() const noexcept { return second; }
+
+  // Shifts by a whole number of one unit. Each builds the date with that
+  // field changed and normalises it, so the day number is kept and any excess
+  // carries: 2010-01-31 plus one month is 2010-03-03, and 2000-02-29 plus one
+  // year is 2001-03-01. Shifts by days and smaller units are exact calendar
+  // arithmetic. Any `int` is accepted; the sum is taken in 64 bits.
+  constexpr Date addYear(int y) const noexcept {
+    return shifted(int64{y}, 0, 0, 0, 0, 0);
+  }
+  constexpr Date addMonth(int m) const noexcept {
+    return shifted(0, int64{m}, 0, 0, 0, 0);
+  }
+  constexpr Date addDay(int d) const noexcept {
+    return shifted(0, 0, int64{d}, 0, 0, 0);
+  }
+  constexpr Date addHour(int h) const noexcept {
+    return shifted(0, 0, 0, int64{h}, 0, 0);
+  }
+  constexpr Date addMinute(int m) const noexcept {
+    return shifted(0, 0, 0, 0, int64{m}, 0);
+  }
+  constexpr Date addSecond(int s) const noexcept {
+    return shifted(0, 0, 0, 0, 0, int64{s});
+  }
+
+  // This date minus `other`, field by field. The seconds, minutes, hours,
+  // days and months each borrow at most once, in that order, when their
+  // difference is negative: 60 seconds, 60 minutes, 24 hours, a fixed 30-day
+  // month and 12 months. When this date is earlier than `other`, the result
+  // is `other.getInterval(*this)` inverted. So every field has the sign of
+  // the difference, except the day, which its single 30-day borrow can leave
+  // at -1 (+1 once inverted):
+  //   2010-03-01 00:00:00 - 2010-01-31 00:00:00 = (0, 1, 0, 0, 0, 0)
+  //   2010-02-01 00:00:00 - 2010-01-31 00:00:00 = (0, 0, 0, 0, 0, 0)
+  //   2011-01-01 00:00:00 - 2010-12-31 23:59:59 = (0, 0, -1, 0, 0, 1)
+  //   2010-03-01 00:00:00 - 2010-01-31 01:00:00 = (0, 1, -1, 23, 0, 0)
+  // The fields of any two dates differ by little, so nothing can overflow.
+  constexpr DateInterval getInterval(const Date& other) const noexcept {
+    if (*this < other) {
+      DateInterval result = other.getInterval(*this);
+      result.invert();
+      return result;
+    }
+    int resYear = year - other.year;
+    int resMonth = month - other.month;
+    int resDay = day - other.day;
+    int resHour = hour - other.hour;
+    int resMinute = minute - other.minute;
+    int resSecond = second - other.second;
+    borrow(resSecond, resMinute, 60);
+    borrow(resMinute, resHour, 60);
+    borrow(resHour, resDay, 24);
+    borrow(resDay, resMonth, 30);
+    borrow(resMonth, resYear, 12);
+    return {resYear, resMonth, resDay, resHour, resMinute, resSecond};
+  }
+
+  // This date moved by each field of `interval`, smallest unit first:
+  // `addSecond`, `addMinute`, `addHour`, `addDay`, then `addMonth` and last
+  // `addYear`, each normalising. So the month and year shifts keep the day
+  // number reached by the smaller units, and excess days carry on:
+  // 2010-01-30 plus (0, 1, 1) is 2010-01-31, then "2010-02-31", which is
+  // 2010-03-03. Any field values are accepted.
+  constexpr Date addInterval(const DateInterval& interval) const noexcept {
+    return addSecond(interval.getSecond())
+        .addMinute(interval.getMinute())
+        .addHour(interval.getHour())
+        .addDay(interval.getDay())
+        .addMonth(interval.getMonth())
+        .addYear(interval.getYear());
+  }
+
+  // Formats the date. Each token of the format is replaced by a field, one
+  // kind of token at a time, in this order:
+  //   YYYY  the year, at least two digits (year 5 is "05", year 999 "999")
+  //   MMM   the month's name, "Jan" .. "Dec"
+  //   MM    the month number, two digits
+  //   DD    the day, two digits
+  //   hh    the hour, 00..23
+  //   mm    the minute
+  //   ss    the second
+  // Each pass scans the whole text that the earlier passes left, left to
+  // right without overlaps, and does not rescan what it has just inserted.
+  // So "MMMM" is "FebM", and a token can form across inserted text: for a
+  // December date "DMMM" becomes "DDec" and then "07ec". Any other text is
+  // copied unchanged. Never fails; the time taken is linear in the format's
+  // length.
+  NORMDATE_EXPORT std::string toString(const std::string& format) const;
+
+  // The date in the default format "YYYY-MMM-DD hh:mm:ss", for example
+  // "2010-Mar-02 23:00:12".
+  NORMDATE_EXPORT std::string toString() const;
+
+ private:
+  // The format with its tokens replaced; `toString` of both kinds.
+  std::string render(std::string_view format) const;
+
+  constexpr explicit Date(const detail::Fields& fields) noexcept
+      : year(fields.year),
+        month(static_cast<Month>(fields.month)),
+        day(fields.day),
+        hour(fields.hour),
+        minute(fields.minute),
+        second(fields.second) {}
+
+  // Carries the six fields into range in place.
+  constexpr void normDate() noexcept {
+    *this = Date(detail::normalise(year, month, day, hour, minute, second));
+  }
+
+  // One borrow of `unit` from `larger` when `value` is negative.
+  static constexpr void borrow(int& value, int& larger, int unit) noexcept {
+    if (value < 0) {
+      value += unit;
+      larger -= 1;
+    }
+  }
+
+  // This date with the given amounts added to its fields, normalised.
+  constexpr Date shifted(int64 y, int64 mo, int64 d, int64 h, int64 mi, int64 s) const noexcept {
+    return Date(detail::normalise(year + y, month + mo, day + d, hour + h, minute + mi, second + s));
+  }
+
+  int year = 0;
+  Month month = Jan;
+  int day = 1;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+
+// Writes `d.toString()`, with no end of line.
+NORMDATE_EXPORT std::ostream& operator<<(std::ostream& o, const Date& d);
+
+}  // namespace Date
+
+#endif  // NORMDATE_DATE_H_

@@ -1,0 +1,112 @@
+// Formatting: the token table, a differential check of the in-place token
+// replacement against a plain one, and very long formats.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "date.h"
+
+namespace {
+
+struct FormatCase {
+  Date::Date date;
+  const char* format;
+  const char* text;
+};
+
+TEST(Format, Tokens) {
+  const Date::Date feb7(2010, Date::Feb, 7, 1, 2, 3);
+  const std::array<FormatCase, 15> cases = {{
+      {feb7, "YYYY-MMM-DD hh:mm:ss", "2010-Feb-07 01:02:03"},
+      {feb7, "MMMM", "FebM"},
+      {feb7, "MMMMM", "Feb02"},
+      {Date::Date(2010, Date::Dec, 7), "DMMM", "07ec"},
+      {feb7, "DDD", "07D"},
+      {feb7, "hh hh", "01 01"},
+      {feb7, "yyyy dd", "yyyy dd"},
+      {Date::Date(0, Date::Jan, 1), "YYYY", "00"},
+      {Date::Date(5, Date::Jan, 1), "YYYY", "05"},
+      {Date::Date(999, Date::Jan, 1), "YYYY", "999"},
+      {feb7, "", ""},
+      {feb7, "YYYYY MM/DD", "2010Y 02/07"},
+      {feb7, "Current local time: YYYY-MMM-DD hh:mm:ss", "Current local time: 2010-Feb-07 01:02:03"},
+      {Date::Date(2010, Date::Mar, 2, 23, 0, 12), "YYYY-MMM-DD hh:mm:ss", "2010-Mar-02 23:00:12"},
+      {Date::Date(2010, Date::Dec, 31, 23, 59, 59), "ss mm hh DD MM MMM YYYY", "59 59 23 31 12 Dec 2010"},
+  }};
+  for (const FormatCase& c : cases) {
+    EXPECT_EQ(c.date.toString(c.format), c.text) << '"' << c.format << '"';
+  }
+}
+
+TEST(Format, DefaultFormAndStream) {
+  const Date::Date d(2010, Date::Feb, 30, 22, 59, 72);
+  EXPECT_EQ(d.toString(), "2010-Mar-02 23:00:12");
+  std::ostringstream out;
+  out << d;
+  EXPECT_EQ(out.str(), "2010-Mar-02 23:00:12");
+}
+
+// The replacement rules done the plain way: one std::string::replace per
+// occurrence, each pass resuming after the text it inserted.
+std::string plainFormat(const Date::Date& d, std::string text) {
+  auto two = [](int i) { return (i < 10 ? "0" : "") + std::to_string(i); };
+  static const std::array<std::string, 12> names = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  const std::array<std::pair<std::string, std::string>, 7> passes = {{
+      {"YYYY", two(d.getYear())},
+      {"MMM", names.at(static_cast<std::size_t>(d.getMonth() - 1))},
+      {"MM", two(d.getMonth())},
+      {"DD", two(d.getDay())},
+      {"hh", two(d.getHour())},
+      {"mm", two(d.getMinute())},
+      {"ss", two(d.getSecond())},
+  }};
+  for (const auto& [what, on] : passes) {
+    for (std::size_t at = text.find(what); at != std::string::npos;
+         at = text.find(what, at + on.size())) {
+      text.replace(at, what.size(), on);
+    }
+  }
+  return text;
+}
+
+// Random formats built from token letters and separators, where tokens form
+// across inserted text often.
+TEST(Format, MatchesPlainReplacementOnRandomFormats) {
+  std::mt19937_64 random(3);
+  const std::string alphabet = "YYYYMMMMDDDhhhmmmsssecaJF-: ";
+  std::uniform_int_distribution<std::size_t> letter(0, alphabet.size() - 1);
+  std::uniform_int_distribution<std::size_t> length(0, 40);
+  std::uniform_int_distribution<int> field(-2000000000, 2000000000);
+  for (int i = 0; i < 50000; ++i) {
+    const Date::Date d(field(random), field(random), field(random), field(random),
+                       field(random), field(random));
+    std::string format(length(random), ' ');
+    for (char& c : format) c = alphabet[letter(random)];
+    ASSERT_EQ(d.toString(format), plainFormat(d, format)) << '"' << format << "\" for " << d;
+  }
+}
+
+// A megabyte of tokens that form across inserted text, and a megabyte with no
+// token at all; both must come back promptly and exactly.
+TEST(Format, MegabyteFormats) {
+  const Date::Date d(2010, Date::Dec, 7);
+  std::string format;
+  std::string expected;
+  for (int i = 0; i < 262144; ++i) {
+    format += "DMMM";
+    expected += "07ec";
+  }
+  EXPECT_EQ(d.toString(format), expected);
+  const std::string plain(1 << 20, 'x');
+  EXPECT_EQ(d.toString(plain), plain);
+  std::string years;
+  for (int i = 0; i < 262144; ++i) years += "YYYY";
+  EXPECT_EQ(Date::Date(7, Date::Jan, 1).toString(years).size(), 2u * 262144);
+}
+
+}  // namespace
