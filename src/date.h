@@ -48,6 +48,7 @@
 
 #include <normdate/export.h>
 
+#include <compare>
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -217,6 +218,10 @@ class Date {
     if (minute != other.minute) return minute < other.minute;
     return second < other.second;
   }
+
+  // Field-by-field equality, and the other comparisons in the order of
+  // `operator<`: the fields are compared in their declared order.
+  friend constexpr auto operator<=>(const Date&, const Date&) = default;
 
   constexpr int getYear() const noexcept { return year; }
   // The month number, 1..12.

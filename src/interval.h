@@ -23,6 +23,7 @@
 #include <normdate/export.h>
 
 #include <climits>
+#include <compare>
 #include <iosfwd>
 
 namespace Date {
@@ -47,6 +48,9 @@ class DateInterval {
   constexpr int getHour() const noexcept { return hour; }
   constexpr int getMinute() const noexcept { return minute; }
   constexpr int getSecond() const noexcept { return second; }
+
+  // Field-by-field equality.
+  friend constexpr bool operator==(const DateInterval&, const DateInterval&) = default;
 
   // Negates all six counts in place. INT_MIN has no negation in an `int`, so
   // it becomes INT_MAX, the nearest value; inverting twice restores every
