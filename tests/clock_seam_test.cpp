@@ -1,0 +1,65 @@
+// The clock constructors on clock readings that a real clock rarely or never
+// gives: a leap second, failures, and the far future.
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "date.h"
+#include "fake_clock.h"
+
+namespace {
+
+std::tm splitOf(int year, int month, int day, int hour, int minute, int second) {
+  std::tm split{};
+  split.tm_year = year - 1900;
+  split.tm_mon = month - 1;
+  split.tm_mday = day;
+  split.tm_hour = hour;
+  split.tm_min = minute;
+  split.tm_sec = second;
+  return split;
+}
+
+TEST(ClockSeam, StoresTheSplitAsItComesLeapSecondIncluded) {
+  fakeclock::setSplit(splitOf(2016, 12, 31, 23, 59, 60));
+  const Date::Date leap;
+  EXPECT_EQ(fakeclock::reads(), 1);
+  EXPECT_EQ(leap.toString(), "2016-Dec-31 23:59:60");
+  // Normalising carries the leap second into the next minute.
+  EXPECT_EQ(leap.addDay(0), Date::Date(2017, Date::Jan, 1, 0, 0, 0));
+  EXPECT_EQ(leap.addSecond(-60).toString(), "2016-Dec-31 23:59:00");
+  // Differences involving it stay small and exact.
+  EXPECT_EQ(leap.getInterval(Date::Date(2016, Date::Dec, 31, 23, 59, 59)),
+            Date::DateInterval(0, 0, 0, 0, 0, 1));
+  EXPECT_EQ(Date::Date(2017, Date::Jan, 1, 7, 0, 0).getInterval(leap),
+            Date::DateInterval(0, 0, -1, 7, 0, 0));
+}
+
+TEST(ClockSeam, FailureGivesTheEpoch) {
+  const Date::Date epoch(1970, Date::Jan, 1);
+  fakeclock::failRead();
+  EXPECT_EQ(Date::Date(), epoch);
+  fakeclock::failSplit();
+  EXPECT_EQ(Date::Date(), epoch);
+  EXPECT_EQ(Date::Date(25, 0, 0), epoch.addDay(1).addHour(1));
+}
+
+TEST(ClockSeam, YearsBeyond9999Wrap) {
+  fakeclock::setSplit(splitOf(12026, 12, 6, 2, 4, 49));
+  EXPECT_EQ(Date::Date().toString(), "2026-Dec-06 02:04:49");
+  std::tm last = splitOf(0, 1, 1, 0, 0, 0);
+  last.tm_year = INT_MAX;  // year INT_MAX + 1900 does not fit an int
+  fakeclock::setSplit(last);
+  EXPECT_EQ(Date::Date().getYear(), static_cast<int>((std::int64_t{INT_MAX} + 1900) % 10000));
+}
+
+TEST(ClockSeam, TimeOfDayTakesTodaysDateFromOneReading) {
+  fakeclock::set(1796522689);  // 2026-12-06 02:04:49 UTC
+  const Date::Date t(1991, 4, 7);
+  EXPECT_EQ(fakeclock::reads(), 1);
+  EXPECT_EQ(t.toString(), "2027-Feb-26 23:04:07");
+  EXPECT_EQ(Date::Date(-1, 0, 0).toString(), "2026-Dec-05 23:00:00");
+}
+
+}  // namespace
