@@ -1,9 +1,13 @@
 #include "date.h"
 
 #include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <ctime>
 #include <ostream>
 #include <string_view>
+#include <utility>
 
 namespace Date {
 
@@ -29,17 +33,39 @@ class int2String {
  public:
   explicit int2String(int i) noexcept {
     auto rest = static_cast<unsigned>(i < 0 ? 0 : i);
-    do {
-      digits[--first] = static_cast<char>('0' + rest % 10);
-      rest /= 10;
-    } while (rest > 0);
-    if (first == digits.size() - 1) digits[--first] = '0';
+    // Two digits at a time, from a table of "00" to "99".
+    while (rest >= 100) {
+      putPair(rest % 100);
+      rest /= 100;
+    }
+    if (rest >= 10) {
+      putPair(rest);
+    } else {
+      putPair(rest);
+      // A lone digit keeps its leading zero only when it is the whole text.
+      if (first != digits.size() - 2) ++first;
+    }
   }
   operator std::string_view() const noexcept {  // NOLINT(google-explicit-constructor)
     return {digits.data() + first, digits.size() - first};
   }
 
  private:
+  static constexpr std::array<char, 200> pairs = [] {
+    std::array<char, 200> table{};
+    for (std::size_t n = 0; n < 100; ++n) {
+      table[2 * n] = static_cast<char>('0' + n / 10);
+      table[2 * n + 1] = static_cast<char>('0' + n % 10);
+    }
+    return table;
+  }();
+
+  void putPair(unsigned n) noexcept {
+    first -= 2;
+    digits[first] = pairs[2 * n];
+    digits[first + 1] = pairs[2 * n + 1];
+  }
+
   std::array<char, 12> digits{};  // the ten digits of INT_MAX fit
   std::size_t first = digits.size();
 };
@@ -54,34 +80,180 @@ std::string_view month2string(int m) noexcept {
 // Replaces every occurrence of `what` in `s` by `on`, left to right and
 // without overlaps; text just inserted is not searched again.
 void replaceString(std::string& s, std::string_view what, std::string_view on) {
+  using traits = std::string::traits_type;
   std::size_t found = s.find(what);
   if (found == std::string::npos) return;
   if (on.size() <= what.size()) {
-    // The text only shrinks, so it is rewritten in place: the write position
-    // never overtakes the read position.
+    // The text does not grow, so it is rewritten in place: the write
+    // position never overtakes the read position.
     std::size_t out = found;
     std::size_t in = found;
     while (found != std::string::npos) {
-      std::string::traits_type::move(&s[out], &s[in], found - in);
+      traits::move(&s[out], &s[in], found - in);
       out += found - in;
-      std::string::traits_type::copy(&s[out], on.data(), on.size());
+      traits::copy(&s[out], on.data(), on.size());
       out += on.size();
       in = found + what.size();
       found = s.find(what, in);
     }
-    std::string::traits_type::move(&s[out], &s[in], s.size() - in);
+    traits::move(&s[out], &s[in], s.size() - in);
     s.resize(out + s.size() - in);
     return;
   }
   std::string grown;
   std::size_t in = 0;
-  while (found != std::string::npos) {
+  for (; found != std::string::npos; found = s.find(what, in)) {
     grown.append(s, in, found - in).append(on);
     in = found + what.size();
-    found = s.find(what, in);
   }
   grown.append(s, in);
   s.swap(grown);
+}
+
+// The token letters, in the order of the masks of ShortFormat.
+constexpr std::array<char, 6> tokenLetters = {'Y', 'M', 'D', 'h', 'm', 's'};
+
+constexpr std::size_t slotOf(char letter) noexcept {
+  std::size_t slot = 0;
+  while (slot < tokenLetters.size() && tokenLetters[slot] != letter) ++slot;
+  return slot;
+}
+
+// Bit i set where byte i of `bytes` equals `letter`.
+constexpr std::uint64_t bytesEqualTo(std::uint64_t bytes, char letter) noexcept {
+  constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7F;
+  const std::uint64_t x = bytes ^ (0x0101010101010101 * static_cast<unsigned char>(letter));
+  // 0x80 in exactly the bytes of x that are zero; bit 7 of byte i is then
+  // gathered into bit 56 + i by one multiplication.
+  const std::uint64_t zeros = ~(((x & low7) + low7) | x | low7);
+  return ((zeros >> 7) * 0x0102040810204080) >> 56;
+}
+
+// The bits of the positions below n.
+constexpr std::uint64_t below(std::size_t n) noexcept {
+  return n >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
+}
+
+// A format of up to 64 bytes, rendered in a fixed buffer with one bit mask
+// per token letter: bit i of a letter's mask is set when byte i is that
+// letter. A pass picks its token's runs out of the mask with shifts and ANDs
+// instead of a scan, keeping the rules of replaceString exactly: matches
+// left to right, without overlaps, inserted text searched only by later
+// passes. Replacements must not be longer than their tokens.
+class ShortFormat {
+ public:
+  static constexpr std::size_t capacity = 64;
+
+  explicit ShortFormat(std::string_view format) noexcept : size(format.size()) {
+    // Eight bytes at a time, each word kept in a register for the masks; the
+    // zeros past the end match no letter.
+    for (std::size_t at = 0; at < size; at += 8) {
+      std::uint64_t bytes = 0;
+      if (size - at >= 8) {
+        std::memcpy(&bytes, format.data() + at, 8);
+      } else {
+        for (std::size_t i = size - at; i-- > 0;) {
+          bytes = bytes << 8 | static_cast<unsigned char>(format[at + i]);
+        }
+      }
+      std::memcpy(&chars[at], &bytes, 8);
+      for (std::size_t slot = 0; slot < masks.size(); ++slot) {
+        masks[slot] |= bytesEqualTo(bytes, tokenLetters[slot]) << at;
+      }
+    }
+  }
+
+  // Replaces each run of `length` bytes equal to `letter` by `text`, which
+  // holds token letters only if `textHasLetters` (a month name, not digits).
+  template <char letter, std::size_t length, bool textHasLetters = false>
+  void replace(std::string_view text) noexcept {
+    constexpr std::size_t slot = slotOf(letter);
+    std::uint64_t starts = masks[slot];
+    for (std::size_t i = 1; i < length; ++i) starts &= masks[slot] >> i;
+    const std::size_t shrink = length - text.size();
+    const Masks inserted = textHasLetters ? lettersIn(text) : Masks{};
+    while (starts != 0) {
+      const auto at = static_cast<std::size_t>(std::countr_zero(starts));
+      const std::size_t end = at + length;
+      masks[slot] &= below(at) | ~below(end);
+      starts &= ~below(end);
+      if (shrink != 0) {
+        std::memmove(&chars[end - shrink], &chars[end], size - end);
+        size -= shrink;
+        starts >>= shrink;
+        for (std::uint64_t& mask : masks) mask = (mask & below(at)) | ((mask & ~below(end)) >> shrink);
+      }
+      copyShort(&chars[at], text);
+      if constexpr (textHasLetters) {
+        for (std::size_t i = 0; i < masks.size(); ++i) masks[i] |= inserted[i] << at;
+      }
+    }
+  }
+
+  std::string str() const { return {chars.data(), size}; }
+
+ private:
+  using Masks = std::array<std::uint64_t, tokenLetters.size()>;
+
+  // The token letters in a replacement.
+  static Masks lettersIn(std::string_view text) noexcept {
+    Masks found{};
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (const std::size_t slot = slotOf(text[i]); slot < found.size()) {
+        found[slot] |= std::uint64_t{1} << i;
+      }
+    }
+    return found;
+  }
+
+  // Copies at most four bytes without a call to memcpy.
+  static void copyShort(char* to, std::string_view text) noexcept {
+    switch (text.size()) {
+      case 4: std::memcpy(to, text.data(), 4); break;
+      case 3: std::memcpy(to, text.data(), 3); break;
+      case 2: std::memcpy(to, text.data(), 2); break;
+      default: std::memcpy(to, text.data(), text.size()); break;
+    }
+  }
+
+  std::array<char, capacity> chars{};
+  std::size_t size;
+  Masks masks{};
+};
+
+// A long format, or one whose replacements may be longer than their tokens
+// (fields that no normalised date holds), rendered in a std::string.
+class LongFormat {
+ public:
+  explicit LongFormat(std::string_view format) : text(format) {}
+
+  template <char letter, std::size_t length, bool = false>
+  void replace(std::string_view on) {
+    const std::array<char, length> token = [] {
+      std::array<char, length> run{};
+      run.fill(letter);
+      return run;
+    }();
+    replaceString(text, {token.data(), length}, on);
+  }
+
+  std::string str() && { return std::move(text); }
+
+ private:
+  std::string text;
+};
+
+// The seven passes, one kind of token at a time, in their fixed order.
+template <class Text>
+std::string replaceTokens(Text text, const Date& d) {
+  text.template replace<'Y', 4>(int2String(d.getYear()));
+  text.template replace<'M', 3, true>(month2string(d.getMonth()));
+  text.template replace<'M', 2>(int2String(d.getMonth()));
+  text.template replace<'D', 2>(int2String(d.getDay()));
+  text.template replace<'h', 2>(int2String(d.getHour()));
+  text.template replace<'m', 2>(int2String(d.getMinute()));
+  text.template replace<'s', 2>(int2String(d.getSecond()));
+  return std::move(text).str();
 }
 
 }  // namespace
@@ -100,15 +272,14 @@ std::string Date::toString(const std::string& format) const { return render(form
 std::string Date::toString() const { return render("YYYY-MMM-DD hh:mm:ss"); }
 
 std::string Date::render(std::string_view format) const {
-  std::string result(format);
-  replaceString(result, "YYYY", int2String(getYear()));
-  replaceString(result, "MMM", month2string(getMonth()));
-  replaceString(result, "MM", int2String(getMonth()));
-  replaceString(result, "DD", int2String(getDay()));
-  replaceString(result, "hh", int2String(getHour()));
-  replaceString(result, "mm", int2String(getMinute()));
-  replaceString(result, "ss", int2String(getSecond()));
-  return result;
+  // The short path needs every replacement to fit its token: a year of at
+  // most four digits, a month name, and the rest two digits.
+  const bool fieldsFit = year <= 9999 && month >= 1 && month <= 12 && day <= 99 && hour <= 99 &&
+                         minute <= 99 && second <= 99;
+  if (fieldsFit && format.size() <= ShortFormat::capacity) {
+    return replaceTokens(ShortFormat(format), *this);
+  }
+  return replaceTokens(LongFormat(format), *this);
 }
 
 std::ostream& operator<<(std::ostream& o, const Date& d) { return o << d.toString(); }

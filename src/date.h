@@ -146,30 +146,63 @@ constexpr void civilFromDays(std::uint32_t dayNumber, int& year, int& month, int
   day = static_cast<int>(d + 1);
 }
 
-// Normalises six field values, each of magnitude below 2^40: starting at
+// True for a leap year of the proleptic Gregorian calendar, for any year.
+constexpr bool isLeapYear(int64 year) noexcept {
+  // A year divisible by 100 is divisible by 400 exactly when it is by 16.
+  return (year & 3) == 0 && (year % 25 != 0 || (year & 15) == 0);
+}
+
+// True when the six values already form a normalised date and time, which
+// normalisation would return unchanged. The tests are combined without
+// branches, so that the caller's one branch is all that depends on the input.
+constexpr bool isNormalised(int64 year, int64 month, int64 day, int64 hour, int64 minute,
+                            int64 second) noexcept {
+  // From March to July and from August to December, 31 and 30 days alternate,
+  // which bit 0 of month ^ (month >> 3) tells.
+  const int64 monthLength =
+      month == 2 ? 28 + static_cast<int64>(isLeapYear(year)) : 30 | ((month ^ (month >> 3)) & 1);
+  return (static_cast<std::uint64_t>(hour) < 24) & (static_cast<std::uint64_t>(minute) < 60) &
+         (static_cast<std::uint64_t>(second) < 60) & (static_cast<std::uint64_t>(year) <= 9999) &
+         (static_cast<std::uint64_t>(month - 1) < 12) &
+         (static_cast<std::uint64_t>(day - 1) < static_cast<std::uint64_t>(monthLength));
+}
+
+// Normalises six field values, each of magnitude below 2^33: starting at
 // 00:00:00 on the first day of `month` of `year` (the month carried into the
 // year first), moves (day - 1) days, `hour` hours, `minute` minutes and
 // `second` seconds, and wraps the year reached into 0..9999.
 constexpr Fields normalise(int64 year, int64 month, int64 day, int64 hour, int64 minute,
                            int64 second) noexcept {
-  // Time of day: |seconds| < 2^52.
-  const int64 seconds = second + 60 * minute + 3600 * hour;
-  const int64 carriedDays = floorDiv(seconds, 86400);       // |.| < 2^36
-  const int64 secondOfDay = seconds - carriedDays * 86400;   // [0, 86399]
+  if (isNormalised(year, month, day, hour, minute, second)) {
+    return {static_cast<int>(year),   static_cast<int>(month),  static_cast<int>(day),
+            static_cast<int>(hour),   static_cast<int>(minute), static_cast<int>(second)};
+  }
+  using std::uint64_t;
+  // Each floor division below first adds a whole number of divisors larger
+  // than any dividend, so that it is an unsigned division by a constant.
+  // Time of day: seconds in (-2^45, 2^45).
+  const uint64_t seconds = static_cast<uint64_t>(second + 60 * minute + 3600 * hour) +
+                           (uint64_t{86400} << 32);
+  const uint64_t days = seconds / 86400;                                // [2^32 - 2^29, 2^32 + 2^29]
+  const auto secondOfDay = static_cast<std::uint32_t>(seconds - days * 86400);  // [0, 86399]
+  const int64 carriedDays = static_cast<int64>(days) - (int64{1} << 32);       // (-2^29, 2^29)
   // Month into the year, then the year wrapped.
-  const int64 monthFromZero = month - 1;
-  const int64 carriedYears = floorDiv(monthFromZero, 12);    // |.| < 2^37
-  const auto monthOfYear = static_cast<std::uint32_t>(monthFromZero - carriedYears * 12 + 1);
-  const auto wrappedYear = static_cast<std::uint32_t>(floorMod(year + carriedYears, 10000));
-  // Day number, reduced to one 10000-year cycle: |dayNumber| < 2^41.
+  const uint64_t months = static_cast<uint64_t>(month - 1) + (uint64_t{12} << 34);
+  const uint64_t years = months / 12;                                   // [2^34 - 2^31, 2^34 + 2^31]
+  const auto monthOfYear = static_cast<std::uint32_t>(months - years * 12 + 1);  // [1, 12]
+  const int64 carriedYears = static_cast<int64>(years) - (int64{1} << 34);      // (-2^31, 2^31)
+  const auto wrappedYear = static_cast<std::uint32_t>(
+      (static_cast<uint64_t>(year + carriedYears) + (uint64_t{10000} << 34)) % 10000);  // [0, 9999]
+  // Day number, reduced to one 10000-year cycle: dayNumber in (-2^34, 2^34).
   const int64 dayNumber = daysToMonth(wrappedYear, monthOfYear) + (day - 1) + carriedDays;
+  const auto dayOfCycle = static_cast<std::uint32_t>(
+      (static_cast<uint64_t>(dayNumber) + (static_cast<uint64_t>(daysInAllYears) << 14)) %
+      static_cast<uint64_t>(daysInAllYears));                           // [0, 3652424]
   Fields result{};
-  civilFromDays(static_cast<std::uint32_t>(floorMod(dayNumber, daysInAllYears)), result.year,
-                result.month, result.day);
-  const auto secondOfDay32 = static_cast<int>(secondOfDay);
-  result.hour = secondOfDay32 / 3600;         // [0, 23]
-  result.minute = secondOfDay32 % 3600 / 60;  // [0, 59]
-  result.second = secondOfDay32 % 60;         // [0, 59]
+  civilFromDays(dayOfCycle, result.year, result.month, result.day);
+  result.hour = static_cast<int>(secondOfDay / 3600);         // [0, 23]
+  result.minute = static_cast<int>(secondOfDay % 3600 / 60);  // [0, 59]
+  result.second = static_cast<int>(secondOfDay % 60);         // [0, 59]
   return result;
 }
 
@@ -324,7 +357,7 @@ class Date {
   NORMDATE_EXPORT std::string toString() const;
 
  private:
-  // The format with its tokens replaced; `toString` of both kinds.
+  // The format with its tokens replaced; both forms of `toString`.
   std::string render(std::string_view format) const;
 
   constexpr explicit Date(const detail::Fields& fields) noexcept
