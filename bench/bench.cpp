@@ -1,0 +1,334 @@
+// normdate against peer date libraries, in one binary: normalisation of six
+// fields on three workloads, formatting, and normdate's own shifts and
+// interval arithmetic. Before any timing, every peer is checked to return the
+// same fields (or text) as normdate on every input of every workload.
+
+#include <absl/time/civil_time.h>
+#include <benchmark/benchmark.h>
+#include <date/date.h>
+
+#include <array>
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <iostream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "date.h"
+
+namespace {
+
+struct Fields {
+  int year, month, day, hour, minute, second;
+  friend bool operator==(const Fields&, const Fields&) = default;
+};
+
+std::ostream& operator<<(std::ostream& o, const Fields& f) {
+  return o << f.year << ',' << f.month << ',' << f.day << ',' << f.hour << ',' << f.minute << ','
+           << f.second;
+}
+
+std::int64_t floorMod(std::int64_t value, std::int64_t divisor) {
+  return ((value % divisor) + divisor) % divisor;
+}
+
+std::int64_t floorDiv(std::int64_t value, std::int64_t divisor) {
+  return (value - floorMod(value, divisor)) / divisor;
+}
+
+// ---- The implementations, six fields in, six fields out. ----
+
+Fields viaNormdate(const Fields& f) {
+  const Date::Date d(f.year, f.month, f.day, f.hour, f.minute, f.second);
+  return {d.getYear(), d.getMonth(), d.getDay(), d.getHour(), d.getMinute(), d.getSecond()};
+}
+
+// The date library's year_month_day / sys_days round trip, with the carries
+// it does not do itself done around it: the time of day floored into days,
+// the month carried into the year, the year and the day count reduced by
+// whole 10000-year cycles to stay within date::year's range.
+Fields viaDateLib(const Fields& f) {
+  const std::int64_t seconds =
+      f.second + 60 * std::int64_t{f.minute} + 3600 * std::int64_t{f.hour};
+  const std::int64_t carriedDays = floorDiv(seconds, 86400);
+  const std::int64_t secondOfDay = seconds - carriedDays * 86400;
+  const std::int64_t monthFromZero = std::int64_t{f.month} - 1;
+  const std::int64_t carriedYears = floorDiv(monthFromZero, 12);
+  const auto year = static_cast<int>(floorMod(f.year + carriedYears, 10000));
+  const auto month = static_cast<unsigned>(monthFromZero - carriedYears * 12 + 1);
+  const std::int64_t dayOffset = floorMod(f.day - 1 + carriedDays, 3652425);
+  const date::sys_days first{date::year{year} / date::month{month} / date::day{1}};
+  const date::year_month_day ymd{first + date::days{dayOffset}};
+  const date::hh_mm_ss time{std::chrono::seconds{secondOfDay}};
+  return {static_cast<int>(floorMod(static_cast<int>(ymd.year()), 10000)),
+          static_cast<int>(static_cast<unsigned>(ymd.month())),
+          static_cast<int>(static_cast<unsigned>(ymd.day())),
+          static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+          static_cast<int>(time.seconds().count())};
+}
+
+// abseil's normalising CivilSecond constructor, read back.
+Fields viaAbseil(const Fields& f) {
+  const absl::CivilSecond c(f.year, f.month, f.day, f.hour, f.minute, f.second);
+  return {static_cast<int>(floorMod(c.year(), 10000)), c.month(), c.day(), c.hour(), c.minute(),
+          c.second()};
+}
+
+// glibc timegm and gmtime_r on a struct tm of the raw fields, the year
+// reduced modulo 10000 first.
+Fields viaTimegm(const Fields& f) {
+  std::tm fields{};
+  fields.tm_year = static_cast<int>(floorMod(f.year, 10000)) - 1900;
+  fields.tm_mon = f.month - 1;
+  fields.tm_mday = f.day;
+  fields.tm_hour = f.hour;
+  fields.tm_min = f.minute;
+  fields.tm_sec = f.second;
+  const std::time_t t = timegm(&fields);
+  std::tm split{};
+  gmtime_r(&t, &split);
+  return {static_cast<int>(floorMod(split.tm_year + 1900, 10000)), split.tm_mon + 1, split.tm_mday,
+          split.tm_hour, split.tm_min, split.tm_sec};
+}
+
+using Normaliser = Fields (*)(const Fields&);
+
+// ---- Workloads: fixed-seed arrays, cycled through. ----
+
+constexpr std::size_t kInputs = 4096;
+
+int uniform(std::mt19937_64& random, int low, int high) {
+  return std::uniform_int_distribution<int>(low, high)(random);
+}
+
+Fields validFields(std::mt19937_64& random) {
+  const int year = uniform(random, 0, 9999);
+  const int month = uniform(random, 1, 12);
+  const int day = uniform(random, 1, month == 2 ? 28 : 30);
+  return {year, month, day, uniform(random, 0, 23), uniform(random, 0, 59),
+          uniform(random, 0, 59)};
+}
+
+std::vector<Fields> makeWorkload(const std::string& name) {
+  std::mt19937_64 random(std::hash<std::string>{}(name));
+  std::vector<Fields> inputs(kInputs);
+  for (Fields& f : inputs) {
+    if (name == "valid") {
+      f = validFields(random);
+    } else if (name == "day_shift") {
+      f = validFields(random);
+      f.day += uniform(random, -200000, 200000);
+    } else {  // wild
+      // The month range keeps timegm's tm_year (a year near 9999 plus the
+      // carried months) within an int, which the others do not need.
+      f = {uniform(random, -100000, 100000),     uniform(random, -10000, 10000),
+           uniform(random, -10000000, 10000000), uniform(random, -1000000, 1000000),
+           uniform(random, -10000000, 10000000), uniform(random, -1000000000, 1000000000)};
+    }
+  }
+  return inputs;
+}
+
+const std::array<std::string, 3> kWorkloads = {"valid", "day_shift", "wild"};
+
+const std::vector<Fields>& workload(const std::string& name) {
+  static const std::array<std::vector<Fields>, 3> all = {
+      makeWorkload(kWorkloads[0]), makeWorkload(kWorkloads[1]), makeWorkload(kWorkloads[2])};
+  for (std::size_t i = 0; i < kWorkloads.size(); ++i) {
+    if (kWorkloads[i] == name) return all[i];
+  }
+  std::abort();
+}
+
+std::vector<Date::Date> dates(const std::string& name) {
+  std::vector<Date::Date> result;
+  for (const Fields& f : workload(name)) {
+    result.emplace_back(f.year, f.month, f.day, f.hour, f.minute, f.second);
+  }
+  return result;
+}
+
+// ---- Formatting peers. ----
+
+std::string formatNormdate(const Date::Date& d) { return d.toString(); }
+
+std::string formatStrftime(const Date::Date& d) {
+  std::tm fields{};
+  fields.tm_year = d.getYear() - 1900;
+  fields.tm_mon = d.getMonth() - 1;
+  fields.tm_mday = d.getDay();
+  fields.tm_hour = d.getHour();
+  fields.tm_min = d.getMinute();
+  fields.tm_sec = d.getSecond();
+  std::string text(32, '\0');
+  text.resize(std::strftime(text.data(), text.size(), "%Y-%b-%d %H:%M:%S", &fields));
+  return text;
+}
+
+date::sys_seconds toSysSeconds(const Date::Date& d) {
+  const date::sys_days day{date::year{d.getYear()} / d.getMonth() / d.getDay()};
+  return day + std::chrono::hours{d.getHour()} + std::chrono::minutes{d.getMinute()} +
+         std::chrono::seconds{d.getSecond()};
+}
+
+std::string formatDateLib(const Date::Date& d) {
+  return date::format("%Y-%b-%d %H:%M:%S", toSysSeconds(d));
+}
+
+std::string formatAbseil(const Date::Date& d) {
+  return absl::FormatCivilTime(absl::CivilSecond(d.getYear(), d.getMonth(), d.getDay(),
+                                                 d.getHour(), d.getMinute(), d.getSecond()));
+}
+
+// ---- Checks before timing. ----
+
+int verify() {
+  int mismatches = 0;
+  auto report = [&](const std::string& what, const auto& input, const auto& got,
+                    const auto& expected) {
+    if (++mismatches <= 20) {
+      std::cerr << what << " on " << input << ": " << got << ", normdate " << expected << '\n';
+    }
+  };
+  const std::array<std::pair<const char*, Normaliser>, 3> peers = {
+      {{"date", viaDateLib}, {"abseil", viaAbseil}, {"timegm", viaTimegm}}};
+  for (const std::string& name : kWorkloads) {
+    for (const Fields& f : workload(name)) {
+      const Fields expected = viaNormdate(f);
+      for (const auto& [peer, normalise] : peers) {
+        const Fields got = normalise(f);
+        if (got != expected) report(std::string(peer) + "/" + name, f, got, expected);
+      }
+    }
+  }
+  // Years from 1000 on, where every peer writes the year as normdate does.
+  for (const Date::Date& d : dates("valid")) {
+    if (d.getYear() < 1000) continue;
+    if (formatStrftime(d) != d.toString()) report("strftime", d, formatStrftime(d), d.toString());
+    if (formatDateLib(d) != d.toString()) report("date::format", d, formatDateLib(d), d.toString());
+    const std::string iso = d.toString("YYYY-MM-DDThh:mm:ss");
+    if (formatAbseil(d) != iso) report("FormatCivilTime", d, formatAbseil(d), iso);
+  }
+  return mismatches;
+}
+
+// ---- Benchmarks. ----
+
+void normalise(benchmark::State& state, Normaliser impl, const std::string& name) {
+  const std::vector<Fields>& inputs = workload(name);
+  std::size_t i = 0;
+  for (auto _ : state) {
+    Fields result = impl(inputs[i]);
+    benchmark::DoNotOptimize(result);
+    if (++i == inputs.size()) i = 0;
+  }
+}
+
+void format(benchmark::State& state, std::string (*impl)(const Date::Date&)) {
+  const std::vector<Date::Date> inputs = dates("valid");
+  std::size_t i = 0;
+  for (auto _ : state) {
+    std::string text = impl(inputs[i]);
+    benchmark::DoNotOptimize(text);
+    if (++i == inputs.size()) i = 0;
+  }
+}
+
+void formatLong(benchmark::State& state) {
+  std::string format;
+  for (int i = 0; i < 10; ++i) format += "YYYY-MMM-DD hh:mm:ss MM/DD ";
+  const std::vector<Date::Date> inputs = dates("valid");
+  std::size_t i = 0;
+  for (auto _ : state) {
+    std::string text = inputs[i].toString(format);
+    benchmark::DoNotOptimize(text);
+    if (++i == inputs.size()) i = 0;
+  }
+  state.counters["format_bytes"] = static_cast<double>(format.size());
+}
+
+void shift(benchmark::State& state, Date::Date (Date::Date::*member)(int) const) {
+  const std::vector<Date::Date> inputs = dates("valid");
+  std::mt19937_64 random(1);
+  std::vector<int> amounts(inputs.size());
+  for (int& a : amounts) a = uniform(random, -200000, 200000);
+  std::size_t i = 0;
+  for (auto _ : state) {
+    Date::Date d = (inputs[i].*member)(amounts[i]);
+    benchmark::DoNotOptimize(d);
+    if (++i == inputs.size()) i = 0;
+  }
+}
+
+void getInterval(benchmark::State& state) {
+  const std::vector<Date::Date> a = dates("valid");
+  const std::vector<Date::Date> b = dates("day_shift");
+  std::size_t i = 0;
+  for (auto _ : state) {
+    Date::DateInterval interval = a[i].getInterval(b[i]);
+    benchmark::DoNotOptimize(interval);
+    if (++i == a.size()) i = 0;
+  }
+}
+
+void addInterval(benchmark::State& state) {
+  const std::vector<Date::Date> inputs = dates("valid");
+  std::vector<Date::DateInterval> intervals;
+  for (const Fields& f : workload("valid")) {
+    intervals.emplace_back(f.year % 100, f.month - 6, f.day - 15, f.hour - 12, f.minute - 30,
+                           f.second - 30);
+  }
+  std::size_t i = 0;
+  for (auto _ : state) {
+    Date::Date d = inputs[i].addInterval(intervals[i]);
+    benchmark::DoNotOptimize(d);
+    if (++i == inputs.size()) i = 0;
+  }
+}
+
+void registerAll() {
+  const std::array<std::pair<const char*, Normaliser>, 4> impls = {{{"normdate", viaNormdate},
+                                                                    {"date", viaDateLib},
+                                                                    {"abseil", viaAbseil},
+                                                                    {"timegm", viaTimegm}}};
+  for (const std::string& name : kWorkloads) {
+    for (const auto& [impl, fn] : impls) {
+      benchmark::RegisterBenchmark(("normalise/" + name + "/" + impl).c_str(), normalise, fn,
+                                   name);
+    }
+  }
+  benchmark::RegisterBenchmark("format/default/normdate", format, formatNormdate);
+  benchmark::RegisterBenchmark("format/default/strftime", format, formatStrftime);
+  benchmark::RegisterBenchmark("format/default/date", format, formatDateLib);
+  benchmark::RegisterBenchmark("format/iso/abseil", format, formatAbseil);
+  benchmark::RegisterBenchmark("format/long/normdate", formatLong);
+  const std::array<std::pair<const char*, Date::Date (Date::Date::*)(int) const>, 6> shifts = {
+      {{"addYear", &Date::Date::addYear},
+       {"addMonth", &Date::Date::addMonth},
+       {"addDay", &Date::Date::addDay},
+       {"addHour", &Date::Date::addHour},
+       {"addMinute", &Date::Date::addMinute},
+       {"addSecond", &Date::Date::addSecond}}};
+  for (const auto& [name, member] : shifts) {
+    benchmark::RegisterBenchmark((std::string("shift/") + name).c_str(), shift, member);
+  }
+  benchmark::RegisterBenchmark("interval/getInterval", getInterval);
+  benchmark::RegisterBenchmark("interval/addInterval", addInterval);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (const int mismatches = verify(); mismatches > 0) {
+    std::cerr << mismatches << " results differ from normdate's; no timing done\n";
+    return 1;
+  }
+  std::cerr << "every peer agrees with normdate on every input\n";
+  registerAll();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
