@@ -1,0 +1,58 @@
+// Normalisation, the shifts and interval arithmetic never allocate: this
+// program counts every call of the global operator new.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <climits>
+#include <cstdlib>
+#include <new>
+#include <random>
+#include <vector>
+
+#include "date.h"
+
+namespace {
+std::atomic<long> allocations{0};
+}
+
+void* operator new(std::size_t size) {
+  allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+TEST(Allocation, ArithmeticNeverAllocates) {
+  std::mt19937_64 random(9);
+  std::uniform_int_distribution<int> any(INT_MIN, INT_MAX);
+  std::vector<int> values(60000);
+  for (int& v : values) v = any(random);
+  long sink = 0;
+  const long before = allocations.load();
+  for (std::size_t i = 0; i + 6 <= values.size(); i += 6) {
+    const Date::Date d(values[i], values[i + 1], values[i + 2], values[i + 3], values[i + 4],
+                       values[i + 5]);
+    const Date::Date shifted = d.addYear(values[i]).addMonth(values[i + 1]).addDay(values[i + 2])
+                                   .addHour(values[i + 3]).addMinute(values[i + 4])
+                                   .addSecond(values[i + 5]);
+    Date::DateInterval interval = d.getInterval(shifted);
+    interval.invert();
+    const Date::Date moved = shifted.addInterval(
+        {values[i + 5], values[i + 4], values[i + 3], values[i + 2], values[i + 1], values[i]});
+    sink += moved.getSecond() + interval.getDay() + (d < shifted);
+  }
+  EXPECT_EQ(allocations.load() - before, 0);
+  EXPECT_NE(sink, -1);
+}
+
+TEST(Allocation, CounterSeesAllocations) {
+  const long before = allocations.load();
+  const std::string text = Date::Date(2010, Date::Feb, 7).toString("YYYY-MMM-DD hh:mm:ss plus");
+  EXPECT_GT(allocations.load() - before, 0) << text;
+}
+
+}  // namespace
