@@ -50,8 +50,7 @@ Fields viaNormdate(const Fields& f) {
 // the month carried into the year, the year and the day count reduced by
 // whole 10000-year cycles to stay within date::year's range.
 Fields viaDateLib(const Fields& f) {
-  const std::int64_t seconds =
-      f.second + 60 * std::int64_t{f.minute} + 3600 * std::int64_t{f.hour};
+  const std::int64_t seconds = f.second + 60 * std::int64_t{f.minute} + 3600 * std::int64_t{f.hour};
   const std::int64_t carriedDays = floorDiv(seconds, 86400);
   const std::int64_t secondOfDay = seconds - carriedDays * 86400;
   const std::int64_t monthFromZero = std::int64_t{f.month} - 1;
@@ -65,14 +64,19 @@ Fields viaDateLib(const Fields& f) {
   return {static_cast<int>(floorMod(static_cast<int>(ymd.year()), 10000)),
           static_cast<int>(static_cast<unsigned>(ymd.month())),
           static_cast<int>(static_cast<unsigned>(ymd.day())),
-          static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+          static_cast<int>(time.hours().count()),
+          static_cast<int>(time.minutes().count()),
           static_cast<int>(time.seconds().count())};
 }
 
 // abseil's normalising CivilSecond constructor, read back.
 Fields viaAbseil(const Fields& f) {
   const absl::CivilSecond c(f.year, f.month, f.day, f.hour, f.minute, f.second);
-  return {static_cast<int>(floorMod(c.year(), 10000)), c.month(), c.day(), c.hour(), c.minute(),
+  return {static_cast<int>(floorMod(c.year(), 10000)),
+          c.month(),
+          c.day(),
+          c.hour(),
+          c.minute(),
           c.second()};
 }
 
@@ -89,8 +93,12 @@ Fields viaTimegm(const Fields& f) {
   const std::time_t t = timegm(&fields);
   std::tm split{};
   gmtime_r(&t, &split);
-  return {static_cast<int>(floorMod(split.tm_year + 1900, 10000)), split.tm_mon + 1, split.tm_mday,
-          split.tm_hour, split.tm_min, split.tm_sec};
+  return {static_cast<int>(floorMod(split.tm_year + 1900, 10000)),
+          split.tm_mon + 1,
+          split.tm_mday,
+          split.tm_hour,
+          split.tm_min,
+          split.tm_sec};
 }
 
 using Normaliser = Fields (*)(const Fields&);
@@ -107,8 +115,7 @@ Fields validFields(std::mt19937_64& random) {
   const int year = uniform(random, 0, 9999);
   const int month = uniform(random, 1, 12);
   const int day = uniform(random, 1, month == 2 ? 28 : 30);
-  return {year, month, day, uniform(random, 0, 23), uniform(random, 0, 59),
-          uniform(random, 0, 59)};
+  return {year, month, day, uniform(random, 0, 23), uniform(random, 0, 59), uniform(random, 0, 59)};
 }
 
 std::vector<Fields> makeWorkload(const std::string& name) {
@@ -178,8 +185,8 @@ std::string formatDateLib(const Date::Date& d) {
 }
 
 std::string formatAbseil(const Date::Date& d) {
-  return absl::FormatCivilTime(absl::CivilSecond(d.getYear(), d.getMonth(), d.getDay(),
-                                                 d.getHour(), d.getMinute(), d.getSecond()));
+  return absl::FormatCivilTime(absl::CivilSecond(d.getYear(), d.getMonth(), d.getDay(), d.getHour(),
+                                                 d.getMinute(), d.getSecond()));
 }
 
 // ---- Checks before timing. ----
@@ -295,8 +302,7 @@ void registerAll() {
                                                                     {"timegm", viaTimegm}}};
   for (const std::string& name : kWorkloads) {
     for (const auto& [impl, fn] : impls) {
-      benchmark::RegisterBenchmark(("normalise/" + name + "/" + impl).c_str(), normalise, fn,
-                                   name);
+      benchmark::RegisterBenchmark(("normalise/" + name + "/" + impl).c_str(), normalise, fn, name);
     }
   }
   benchmark::RegisterBenchmark("format/default/normdate", format, formatNormdate);

@@ -46,7 +46,7 @@ class int2String {
       if (first != digits.size() - 2) ++first;
     }
   }
-  operator std::string_view() const noexcept {  // NOLINT(google-explicit-constructor)
+  operator std::string_view() const noexcept {
     return {digits.data() + first, digits.size() - first};
   }
 
@@ -62,8 +62,8 @@ class int2String {
 
   void putPair(unsigned n) noexcept {
     first -= 2;
-    digits[first] = pairs[2 * n];
-    digits[first + 1] = pairs[2 * n + 1];
+    digits[first] = pairs[std::size_t{2} * n];
+    digits[first + 1] = pairs[std::size_t{2} * n + 1];
   }
 
   std::array<char, 12> digits{};  // the ten digits of INT_MAX fit
@@ -181,7 +181,8 @@ class ShortFormat {
         std::memmove(&chars[end - shrink], &chars[end], size - end);
         size -= shrink;
         starts >>= shrink;
-        for (std::uint64_t& mask : masks) mask = (mask & below(at)) | ((mask & ~below(end)) >> shrink);
+        for (std::uint64_t& mask : masks)
+          mask = (mask & below(at)) | ((mask & ~below(end)) >> shrink);
       }
       copyShort(&chars[at], text);
       if constexpr (textHasLetters) {
@@ -190,7 +191,7 @@ class ShortFormat {
     }
   }
 
-  std::string str() const { return {chars.data(), size}; }
+  [[nodiscard]] std::string str() const { return {chars.data(), size}; }
 
  private:
   using Masks = std::array<std::uint64_t, tokenLetters.size()>;

@@ -111,12 +111,12 @@ inline constexpr int64 daysInAllYears = 25 * daysInForYears;
 // Preconditions: year in [0, 9999], month in [1, 12].
 constexpr std::uint32_t daysToMonth(std::uint32_t year, std::uint32_t month) noexcept {
   // Years start on March 1, so January and February belong to the year before.
-  const std::uint32_t isJanFeb = month <= 2;                 // [0, 1]
-  const std::uint32_t y = year + 10000 - isJanFeb;           // [9999, 19999]
-  const std::uint32_t m = isJanFeb ? month + 12 : month;     // [3, 14]
-  const std::uint32_t century = y / 100;                     // [99, 199]
+  const bool isJanFeb = month <= 2;
+  const std::uint32_t y = year + 10000 - (isJanFeb ? 1 : 0);  // [9999, 19999]
+  const std::uint32_t m = isJanFeb ? month + 12 : month;      // [3, 14]
+  const std::uint32_t century = y / 100;                      // [99, 199]
   const std::uint32_t yearDays = 1461 * y / 4 - century + century / 4;
-  const std::uint32_t monthDays = (979 * m - 2919) / 32;     // [0, 337]
+  const std::uint32_t monthDays = (979 * m - 2919) / 32;  // [0, 337]
   return yearDays + monthDays;
 }
 
@@ -126,21 +126,21 @@ constexpr std::uint32_t daysToMonth(std::uint32_t year, std::uint32_t month) noe
 // Precondition: dayNumber in [0, daysInAllYears).
 constexpr void civilFromDays(std::uint32_t dayNumber, int& year, int& month, int& day) noexcept {
   // Century and day of the century.
-  const std::uint32_t n1 = 4 * dayNumber + 3;                // [3, 14609703]
-  const std::uint32_t century = n1 / 146097;                 // [0, 99]
-  const std::uint32_t dayOfCentury = n1 % 146097 / 4;        // [0, 36524]
+  const std::uint32_t n1 = 4 * dayNumber + 3;          // [3, 14609703]
+  const std::uint32_t century = n1 / 146097;           // [0, 99]
+  const std::uint32_t dayOfCentury = n1 % 146097 / 4;  // [0, 36524]
   // Year of the century and day of the year (from March 1).
-  const std::uint32_t n2 = 4 * dayOfCentury + 3;             // [3, 146099]
+  const std::uint32_t n2 = 4 * dayOfCentury + 3;  // [3, 146099]
   const std::uint64_t p2 = std::uint64_t{2939745} * n2;
-  const auto yearOfCentury = static_cast<std::uint32_t>(p2 >> 32);                // [0, 99]
+  const auto yearOfCentury = static_cast<std::uint32_t>(p2 >> 32);               // [0, 99]
   const std::uint32_t dayOfYear = static_cast<std::uint32_t>(p2) / 2939745 / 4;  // [0, 365]
   // Month (March = 3 .. February = 14) and day of the month.
   const std::uint32_t n3 = 2141 * dayOfYear + 197913;
-  const std::uint32_t m = n3 >> 16;                          // [3, 14]
-  const std::uint32_t d = (n3 & 0xFFFF) / 2141;              // [0, 30]
+  const std::uint32_t m = n3 >> 16;              // [3, 14]
+  const std::uint32_t d = (n3 & 0xFFFF) / 2141;  // [0, 30]
   // Back to January-based years; year 10000 (its January or February) is 0.
-  const std::uint32_t isJanFeb = dayOfYear >= 306;           // [0, 1]
-  const std::uint32_t y = 100 * century + yearOfCentury + isJanFeb;  // [0, 10000]
+  const bool isJanFeb = dayOfYear >= 306;
+  const std::uint32_t y = 100 * century + yearOfCentury + (isJanFeb ? 1 : 0);  // [0, 10000]
   year = static_cast<int>(y == 10000 ? 0 : y);
   month = static_cast<int>(isJanFeb ? m - 12 : m);
   day = static_cast<int>(d + 1);
@@ -161,10 +161,13 @@ constexpr bool isNormalised(int64 year, int64 month, int64 day, int64 hour, int6
   // which bit 0 of month ^ (month >> 3) tells.
   const int64 monthLength =
       month == 2 ? 28 + static_cast<int64>(isLeapYear(year)) : 30 | ((month ^ (month >> 3)) & 1);
+  // & keeps the six tests branch-free.
+  // NOLINTBEGIN(readability-implicit-bool-conversion)
   return (static_cast<std::uint64_t>(hour) < 24) & (static_cast<std::uint64_t>(minute) < 60) &
          (static_cast<std::uint64_t>(second) < 60) & (static_cast<std::uint64_t>(year) <= 9999) &
          (static_cast<std::uint64_t>(month - 1) < 12) &
          (static_cast<std::uint64_t>(day - 1) < static_cast<std::uint64_t>(monthLength));
+  // NOLINTEND(readability-implicit-bool-conversion)
 }
 
 // Normalises six field values, each of magnitude below 2^33: starting at
@@ -174,30 +177,30 @@ constexpr bool isNormalised(int64 year, int64 month, int64 day, int64 hour, int6
 constexpr Fields normalise(int64 year, int64 month, int64 day, int64 hour, int64 minute,
                            int64 second) noexcept {
   if (isNormalised(year, month, day, hour, minute, second)) {
-    return {static_cast<int>(year),   static_cast<int>(month),  static_cast<int>(day),
-            static_cast<int>(hour),   static_cast<int>(minute), static_cast<int>(second)};
+    return {static_cast<int>(year), static_cast<int>(month),  static_cast<int>(day),
+            static_cast<int>(hour), static_cast<int>(minute), static_cast<int>(second)};
   }
   using std::uint64_t;
   // Each floor division below first adds a whole number of divisors larger
   // than any dividend, so that it is an unsigned division by a constant.
   // Time of day: seconds in (-2^45, 2^45).
-  const uint64_t seconds = static_cast<uint64_t>(second + 60 * minute + 3600 * hour) +
-                           (uint64_t{86400} << 32);
-  const uint64_t days = seconds / 86400;                                // [2^32 - 2^29, 2^32 + 2^29]
+  const uint64_t seconds =
+      static_cast<uint64_t>(second + 60 * minute + 3600 * hour) + (uint64_t{86400} << 32);
+  const uint64_t days = seconds / 86400;  // [2^32 - 2^29, 2^32 + 2^29]
   const auto secondOfDay = static_cast<std::uint32_t>(seconds - days * 86400);  // [0, 86399]
-  const int64 carriedDays = static_cast<int64>(days) - (int64{1} << 32);       // (-2^29, 2^29)
+  const int64 carriedDays = static_cast<int64>(days) - (int64{1} << 32);        // (-2^29, 2^29)
   // Month into the year, then the year wrapped.
   const uint64_t months = static_cast<uint64_t>(month - 1) + (uint64_t{12} << 34);
-  const uint64_t years = months / 12;                                   // [2^34 - 2^31, 2^34 + 2^31]
+  const uint64_t years = months / 12;  // [2^34 - 2^31, 2^34 + 2^31]
   const auto monthOfYear = static_cast<std::uint32_t>(months - years * 12 + 1);  // [1, 12]
-  const int64 carriedYears = static_cast<int64>(years) - (int64{1} << 34);      // (-2^31, 2^31)
+  const int64 carriedYears = static_cast<int64>(years) - (int64{1} << 34);       // (-2^31, 2^31)
   const auto wrappedYear = static_cast<std::uint32_t>(
       (static_cast<uint64_t>(year + carriedYears) + (uint64_t{10000} << 34)) % 10000);  // [0, 9999]
   // Day number, reduced to one 10000-year cycle: dayNumber in (-2^34, 2^34).
   const int64 dayNumber = daysToMonth(wrappedYear, monthOfYear) + (day - 1) + carriedDays;
   const auto dayOfCycle = static_cast<std::uint32_t>(
       (static_cast<uint64_t>(dayNumber) + (static_cast<uint64_t>(daysInAllYears) << 14)) %
-      static_cast<uint64_t>(daysInAllYears));                           // [0, 3652424]
+      static_cast<uint64_t>(daysInAllYears));  // [0, 3652424]
   Fields result{};
   civilFromDays(dayOfCycle, result.year, result.month, result.day);
   result.hour = static_cast<int>(secondOfDay / 3600);         // [0, 23]
@@ -256,35 +259,35 @@ class Date {
   // `operator<`: the fields are compared in their declared order.
   friend constexpr auto operator<=>(const Date&, const Date&) = default;
 
-  constexpr int getYear() const noexcept { return year; }
+  [[nodiscard]] constexpr int getYear() const noexcept { return year; }
   // The month number, 1..12.
-  constexpr int getMonth() const noexcept { return month; }
-  constexpr int getDay() const noexcept { return day; }
-  constexpr int getHour() const noexcept { return hour; }
-  constexpr int getMinute() const noexcept { return minute; }
-  constexpr int getSecond() const noexcept { return second; }
+  [[nodiscard]] constexpr int getMonth() const noexcept { return month; }
+  [[nodiscard]] constexpr int getDay() const noexcept { return day; }
+  [[nodiscard]] constexpr int getHour() const noexcept { return hour; }
+  [[nodiscard]] constexpr int getMinute() const noexcept { return minute; }
+  [[nodiscard]] constexpr int getSecond() const noexcept { return second; }
 
   // Shifts by a whole number of one unit. Each builds the date with that
   // field changed and normalises it, so the day number is kept and any excess
   // carries: 2010-01-31 plus one month is 2010-03-03, and 2000-02-29 plus one
   // year is 2001-03-01. Shifts by days and smaller units are exact calendar
   // arithmetic. Any `int` is accepted; the sum is taken in 64 bits.
-  constexpr Date addYear(int y) const noexcept {
+  [[nodiscard]] constexpr Date addYear(int y) const noexcept {
     return shifted(int64{y}, 0, 0, 0, 0, 0);
   }
-  constexpr Date addMonth(int m) const noexcept {
+  [[nodiscard]] constexpr Date addMonth(int m) const noexcept {
     return shifted(0, int64{m}, 0, 0, 0, 0);
   }
-  constexpr Date addDay(int d) const noexcept {
+  [[nodiscard]] constexpr Date addDay(int d) const noexcept {
     return shifted(0, 0, int64{d}, 0, 0, 0);
   }
-  constexpr Date addHour(int h) const noexcept {
+  [[nodiscard]] constexpr Date addHour(int h) const noexcept {
     return shifted(0, 0, 0, int64{h}, 0, 0);
   }
-  constexpr Date addMinute(int m) const noexcept {
+  [[nodiscard]] constexpr Date addMinute(int m) const noexcept {
     return shifted(0, 0, 0, 0, int64{m}, 0);
   }
-  constexpr Date addSecond(int s) const noexcept {
+  [[nodiscard]] constexpr Date addSecond(int s) const noexcept {
     return shifted(0, 0, 0, 0, 0, int64{s});
   }
 
@@ -300,7 +303,7 @@ class Date {
   //   2011-01-01 00:00:00 - 2010-12-31 23:59:59 = (0, 0, -1, 0, 0, 1)
   //   2010-03-01 00:00:00 - 2010-01-31 01:00:00 = (0, 1, -1, 23, 0, 0)
   // The fields of any two dates differ by little, so nothing can overflow.
-  constexpr DateInterval getInterval(const Date& other) const noexcept {
+  [[nodiscard]] constexpr DateInterval getInterval(const Date& other) const noexcept {
     if (*this < other) {
       DateInterval result = other.getInterval(*this);
       result.invert();
@@ -326,7 +329,7 @@ class Date {
   // number reached by the smaller units, and excess days carry on:
   // 2010-01-30 plus (0, 1, 1) is 2010-01-31, then "2010-02-31", which is
   // 2010-03-03. Any field values are accepted.
-  constexpr Date addInterval(const DateInterval& interval) const noexcept {
+  [[nodiscard]] constexpr Date addInterval(const DateInterval& interval) const noexcept {
     return addSecond(interval.getSecond())
         .addMinute(interval.getMinute())
         .addHour(interval.getHour())
@@ -350,15 +353,15 @@ class Date {
   // December date "DMMM" becomes "DDec" and then "07ec". Any other text is
   // copied unchanged. Never fails; the time taken is linear in the format's
   // length.
-  NORMDATE_EXPORT std::string toString(const std::string& format) const;
+  NORMDATE_EXPORT [[nodiscard]] std::string toString(const std::string& format) const;
 
   // The date in the default format "YYYY-MMM-DD hh:mm:ss", for example
   // "2010-Mar-02 23:00:12".
-  NORMDATE_EXPORT std::string toString() const;
+  NORMDATE_EXPORT [[nodiscard]] std::string toString() const;
 
  private:
   // The format with its tokens replaced; both forms of `toString`.
-  std::string render(std::string_view format) const;
+  [[nodiscard]] std::string render(std::string_view format) const;
 
   constexpr explicit Date(const detail::Fields& fields) noexcept
       : year(fields.year),
@@ -382,8 +385,10 @@ class Date {
   }
 
   // This date with the given amounts added to its fields, normalised.
-  constexpr Date shifted(int64 y, int64 mo, int64 d, int64 h, int64 mi, int64 s) const noexcept {
-    return Date(detail::normalise(year + y, month + mo, day + d, hour + h, minute + mi, second + s));
+  [[nodiscard]] constexpr Date shifted(int64 y, int64 mo, int64 d, int64 h, int64 mi,
+                                       int64 s) const noexcept {
+    return Date(
+        detail::normalise(year + y, month + mo, day + d, hour + h, minute + mi, second + s));
   }
 
   int year = 0;

@@ -42,12 +42,12 @@ class DateInterval {
 
   constexpr DateInterval& operator=(const DateInterval& other) = default;
 
-  constexpr int getYear() const noexcept { return year; }
-  constexpr int getMonth() const noexcept { return month; }
-  constexpr int getDay() const noexcept { return day; }
-  constexpr int getHour() const noexcept { return hour; }
-  constexpr int getMinute() const noexcept { return minute; }
-  constexpr int getSecond() const noexcept { return second; }
+  [[nodiscard]] constexpr int getYear() const noexcept { return year; }
+  [[nodiscard]] constexpr int getMonth() const noexcept { return month; }
+  [[nodiscard]] constexpr int getDay() const noexcept { return day; }
+  [[nodiscard]] constexpr int getHour() const noexcept { return hour; }
+  [[nodiscard]] constexpr int getMinute() const noexcept { return minute; }
+  [[nodiscard]] constexpr int getSecond() const noexcept { return second; }
 
   // Field-by-field equality.
   friend constexpr bool operator==(const DateInterval&, const DateInterval&) = default;
@@ -65,9 +65,7 @@ class DateInterval {
   }
 
  private:
-  static constexpr int negated(int value) noexcept {
-    return value == INT_MIN ? INT_MAX : -value;
-  }
+  static constexpr int negated(int value) noexcept { return value == INT_MIN ? INT_MAX : -value; }
 
   int year = 0;
   int month = 0;

@@ -36,8 +36,11 @@ TEST(Allocation, ArithmeticNeverAllocates) {
   for (std::size_t i = 0; i + 6 <= values.size(); i += 6) {
     const Date::Date d(values[i], values[i + 1], values[i + 2], values[i + 3], values[i + 4],
                        values[i + 5]);
-    const Date::Date shifted = d.addYear(values[i]).addMonth(values[i + 1]).addDay(values[i + 2])
-                                   .addHour(values[i + 3]).addMinute(values[i + 4])
+    const Date::Date shifted = d.addYear(values[i])
+                                   .addMonth(values[i + 1])
+                                   .addDay(values[i + 2])
+                                   .addHour(values[i + 3])
+                                   .addMinute(values[i + 4])
                                    .addSecond(values[i + 5]);
     Date::DateInterval interval = d.getInterval(shifted);
     interval.invert();

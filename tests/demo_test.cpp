@@ -162,7 +162,8 @@ TEST(Demo, ClockDependentLines) {
     const std::vector<std::string> lines = linesOf(transcript(Date::Date()));
     ASSERT_EQ(lines.size(), 15u) << m.what;
     for (const int line : {1, 4, 7, 8, 9, 10, 15}) {
-      EXPECT_EQ(lines[static_cast<std::size_t>(line - 1)], fixed[static_cast<std::size_t>(line - 1)])
+      EXPECT_EQ(lines[static_cast<std::size_t>(line - 1)],
+                fixed[static_cast<std::size_t>(line - 1)])
           << m.what << ", line " << line;
     }
     for (const auto& [line, text] : m.lines) {

@@ -66,13 +66,8 @@ extern "C" std::time_t time(std::time_t* out) noexcept {
 
 extern "C" std::tm* gmtime_r(const std::time_t* t, std::tm* out) noexcept {
   switch (mode) {
-    case Mode::SplitFails:
-      return nullptr;
-    case Mode::Fixed:
-      *out = fixedSplit;
-      return out;
-    default:
-      *out = splitOf(*t);
-      return out;
+    case Mode::SplitFails: return nullptr;
+    case Mode::Fixed: *out = fixedSplit; return out;
+    default: *out = splitOf(*t); return out;
   }
 }

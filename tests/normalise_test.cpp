@@ -190,8 +190,7 @@ TEST(Shifts, MonthAndYearShiftsCarryMissingDays) {
       {{2026, 12, 6, 2, 4, 49}, -100, 0, {2018, 8, 6, 2, 4, 49}},
   }};
   for (const Case& c : cases) {
-    EXPECT_EQ(oracle::of(build(c.start).addMonth(c.months).addYear(c.years)), c.result)
-        << c.start;
+    EXPECT_EQ(oracle::of(build(c.start).addMonth(c.months).addYear(c.years)), c.result) << c.start;
   }
 }
 
@@ -239,9 +238,8 @@ TEST(Properties, LessAgreesWithTimeOrder) {
 TEST(Ordering, FirstDifferingFieldDecides) {
   const Date::Date base(2010, Date::May, 10, 10, 30, 30);
   EXPECT_FALSE(base < base);
-  const std::array<Date::Date, 6> later = {base.addYear(1),   base.addMonth(1),
-                                           base.addDay(1),    base.addHour(1),
-                                           base.addMinute(1), base.addSecond(1)};
+  const std::array<Date::Date, 6> later = {base.addYear(1), base.addMonth(1),  base.addDay(1),
+                                           base.addHour(1), base.addMinute(1), base.addSecond(1)};
   for (const Date::Date& d : later) {
     EXPECT_TRUE(base < d) << d;
     EXPECT_FALSE(d < base) << d;

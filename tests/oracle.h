@@ -15,8 +15,8 @@ struct Fields {
   int year, month, day, hour, minute, second;
   friend bool operator==(const Fields&, const Fields&) = default;
   friend std::ostream& operator<<(std::ostream& o, const Fields& f) {
-    return o << f.year << '-' << f.month << '-' << f.day << ' ' << f.hour << ':' << f.minute
-              << ':' << f.second;
+    return o << f.year << '-' << f.month << '-' << f.day << ' ' << f.hour << ':' << f.minute << ':'
+             << f.second;
   }
 };
 
@@ -64,6 +64,19 @@ inline std::time_t toTime(const Fields& f) {
   fields.tm_min = f.minute;
   fields.tm_sec = f.second;
   return timegm(&fields);
+}
+
+// The date moved by the interval unit by unit, smallest first: seconds to
+// days as elapsed time, then months, then years, each normalised.
+inline Fields sum(const Fields& start, const Date::DateInterval& interval) {
+  std::time_t t = toTime(start);
+  t += std::time_t{interval.getSecond()} + std::time_t{interval.getMinute()} * 60 +
+       std::time_t{interval.getHour()} * 3600 + std::time_t{interval.getDay()} * 86400;
+  Fields f = fromTime(t);
+  f = normalise(f.year, std::int64_t{f.month} + interval.getMonth(), f.day, f.hour, f.minute,
+                f.second);
+  return normalise(std::int64_t{f.year} + interval.getYear(), f.month, f.day, f.hour, f.minute,
+                   f.second);
 }
 
 inline Fields of(const Date::Date& d) {
