@@ -48,8 +48,12 @@
 
 #include <normdate/export.h>
 
+#include <chrono>
 #include <compare>
+#include <cstddef>
 #include <cstdint>
+#include <ctime>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -98,7 +102,8 @@ constexpr int64 floorDiv(int64 value, int64 divisor) noexcept {
 }
 
 constexpr int64 floorMod(int64 value, int64 divisor) noexcept {
-  return value - floorDiv(value, divisor) * divisor;
+  const int64 remainder = value % divisor;
+  return remainder < 0 ? remainder + divisor : remainder;
 }
 
 // Days in 400 and in 10000 Gregorian years.
@@ -209,6 +214,31 @@ constexpr Fields normalise(int64 year, int64 month, int64 day, int64 hour, int64
   return result;
 }
 
+// Days from 0000-03-01 to 1970-01-01.
+inline constexpr int64 daysToEpoch = 719468;
+
+// The UTC date and time `seconds` after 1970-01-01 00:00:00, the year wrapped
+// into 0..9999. Total over every int64.
+constexpr Fields fromSeconds(int64 seconds) noexcept {
+  const int64 days = floorDiv(seconds, 86400);
+  const auto secondOfDay = static_cast<int>(floorMod(seconds, 86400));  // [0, 86399]
+  const auto dayOfCycle =
+      static_cast<std::uint32_t>((floorMod(days, daysInAllYears) + daysToEpoch) % daysInAllYears);
+  Fields result{};
+  civilFromDays(dayOfCycle, result.year, result.month, result.day);
+  result.hour = secondOfDay / 3600;
+  result.minute = secondOfDay % 3600 / 60;
+  result.second = secondOfDay % 60;
+  return result;
+}
+
+// Days from 1970-01-01 to the given date, negative before it.
+// Preconditions: year in [0, 9999], month in [1, 12].
+constexpr int64 daysFromEpoch(int year, int month, int day) noexcept {
+  return int64{daysToMonth(static_cast<std::uint32_t>(year), static_cast<std::uint32_t>(month))} -
+         daysInAllYears - daysToEpoch + (day - 1);
+}
+
 }  // namespace detail
 
 // A Gregorian date with a time of day, normalised whenever it is built from
@@ -244,6 +274,20 @@ class Date {
 
   constexpr Date& operator=(const Date& other) = default;
 
+  // The UTC date and time of an instant, with the year wrapped into 0..9999
+  // like every other date. Every instant is accepted; a time point of another
+  // precision converts with std::chrono::floor<std::chrono::seconds>:
+  //
+  //   Date::Date now(std::chrono::floor<std::chrono::seconds>(
+  //       std::chrono::system_clock::now()));
+  constexpr explicit Date(std::chrono::sys_seconds instant) noexcept
+      : Date(detail::fromSeconds(instant.time_since_epoch().count())) {}
+
+  // As above, from seconds since 1970-01-01 00:00:00 UTC.
+  [[nodiscard]] static constexpr Date fromTimeT(std::time_t t) noexcept {
+    return Date(detail::fromSeconds(t));
+  }
+
   // True when this date is strictly earlier than `other`: the fields are
   // compared from the year down to the second.
   constexpr bool operator<(const Date& other) const noexcept {
@@ -266,6 +310,35 @@ class Date {
   [[nodiscard]] constexpr int getHour() const noexcept { return hour; }
   [[nodiscard]] constexpr int getMinute() const noexcept { return minute; }
   [[nodiscard]] constexpr int getSecond() const noexcept { return second; }
+
+  // The instant of this date and time read as UTC. Exact for every date
+  // (years before 1970 give negative counts); a clock-built leap second of 60
+  // counts as the first second of the next minute.
+  [[nodiscard]] constexpr std::chrono::sys_seconds toSysSeconds() const noexcept {
+    return std::chrono::sys_seconds{std::chrono::seconds{toTimeT()}};
+  }
+
+  // As above, in seconds since 1970-01-01 00:00:00 UTC.
+  [[nodiscard]] constexpr std::time_t toTimeT() const noexcept {
+    return detail::daysFromEpoch(year, month, day) * 86400 + int64{hour} * 3600 +
+           int64{minute} * 60 + second;
+  }
+
+  // The fields as a std::tm for C APIs: tm_year counts from 1900, tm_mon from
+  // 0, tm_wday and tm_yday are filled in, and tm_isdst is 0 (UTC).
+  [[nodiscard]] constexpr std::tm toTm() const noexcept {
+    const int64 days = detail::daysFromEpoch(year, month, day);
+    std::tm fields{};
+    fields.tm_year = year - 1900;
+    fields.tm_mon = month - 1;
+    fields.tm_mday = day;
+    fields.tm_hour = hour;
+    fields.tm_min = minute;
+    fields.tm_sec = second;
+    fields.tm_wday = static_cast<int>(detail::floorMod(days + 4, 7));  // 1970-01-01 was a Thursday
+    fields.tm_yday = static_cast<int>(days - detail::daysFromEpoch(year, 1, 1));
+    return fields;
+  }
 
   // Shifts by a whole number of one unit. Each builds the date with that
   // field changed and normalises it, so the day number is kept and any excess
@@ -403,5 +476,18 @@ class Date {
 NORMDATE_EXPORT std::ostream& operator<<(std::ostream& o, const Date& d);
 
 }  // namespace Date
+
+// Dates hash by their six fields, so that they can key unordered containers.
+template <>
+struct std::hash<Date::Date> {
+  constexpr std::size_t operator()(const Date::Date& d) const noexcept {
+    std::size_t seed = 0;
+    for (const int field :
+         {d.getYear(), d.getMonth(), d.getDay(), d.getHour(), d.getMinute(), d.getSecond()}) {
+      seed = Date::detail::hashCombine(seed, field);
+    }
+    return seed;
+  }
+};
 
 #endif  // NORMDATE_DATE_H_

@@ -24,9 +24,21 @@
 
 #include <climits>
 #include <compare>
+#include <cstddef>
+#include <functional>
 #include <iosfwd>
 
 namespace Date {
+
+namespace detail {
+
+// Mixes `value` into the hash `seed`.
+constexpr std::size_t hashCombine(std::size_t seed, int value) noexcept {
+  return seed ^ (static_cast<std::size_t>(static_cast<unsigned>(value)) + 0x9e3779b97f4a7c15U +
+                 (seed << 6) + (seed >> 2));
+}
+
+}  // namespace detail
 
 class DateInterval {
  public:
@@ -80,5 +92,19 @@ class DateInterval {
 NORMDATE_EXPORT std::ostream& operator<<(std::ostream& o, const DateInterval& interval);
 
 }  // namespace Date
+
+// Intervals hash by their six fields, so that they can key unordered
+// containers.
+template <>
+struct std::hash<Date::DateInterval> {
+  constexpr std::size_t operator()(const Date::DateInterval& i) const noexcept {
+    std::size_t seed = 0;
+    for (const int field :
+         {i.getYear(), i.getMonth(), i.getDay(), i.getHour(), i.getMinute(), i.getSecond()}) {
+      seed = Date::detail::hashCombine(seed, field);
+    }
+    return seed;
+  }
+};
 
 #endif  // NORMDATE_INTERVAL_H_

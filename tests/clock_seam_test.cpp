@@ -29,6 +29,7 @@ TEST(ClockSeam, StoresTheSplitAsItComesLeapSecondIncluded) {
   // Normalising carries the leap second into the next minute.
   EXPECT_EQ(leap.addDay(0), Date::Date(2017, Date::Jan, 1, 0, 0, 0));
   EXPECT_EQ(leap.addSecond(-60).toString(), "2016-Dec-31 23:59:00");
+  EXPECT_EQ(leap.toTimeT(), Date::Date(2017, Date::Jan, 1).toTimeT());
   // Differences involving it stay small and exact.
   EXPECT_EQ(leap.getInterval(Date::Date(2016, Date::Dec, 31, 23, 59, 59)),
             Date::DateInterval(0, 0, 0, 0, 0, 1));

@@ -1,0 +1,35 @@
+# Installation: the library, its headers under include/normdate/, a CMake
+# package (find_package(normdate 1.0 CONFIG) gives normdate::normdate) and a
+# pkg-config file.
+include(CMakePackageConfigHelpers)
+
+set(normdate_cmake_dir "${CMAKE_INSTALL_LIBDIR}/cmake/normdate")
+
+install(TARGETS normdate EXPORT normdateTargets INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(DIRECTORY "${PROJECT_BINARY_DIR}/include/normdate"
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(EXPORT normdateTargets NAMESPACE normdate:: DESTINATION ${normdate_cmake_dir})
+
+configure_package_config_file("${CMAKE_CURRENT_LIST_DIR}/normdateConfig.cmake.in"
+                              "${PROJECT_BINARY_DIR}/normdateConfig.cmake"
+                              INSTALL_DESTINATION ${normdate_cmake_dir})
+write_basic_package_version_file("${PROJECT_BINARY_DIR}/normdateConfigVersion.cmake"
+                                 COMPATIBILITY SameMajorVersion)
+install(FILES "${PROJECT_BINARY_DIR}/normdateConfig.cmake"
+              "${PROJECT_BINARY_DIR}/normdateConfigVersion.cmake"
+        DESTINATION ${normdate_cmake_dir})
+
+# A static library's consumers must see its export macro expand to nothing.
+if(BUILD_SHARED_LIBS)
+  set(NORMDATE_PC_CFLAGS "")
+else()
+  set(NORMDATE_PC_CFLAGS "-DNORMDATE_STATIC_DEFINE")
+endif()
+# Relative to the .pc file, so that the installed tree can be moved.
+file(RELATIVE_PATH NORMDATE_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
+configure_file("${CMAKE_CURRENT_LIST_DIR}/normdate.pc.in" "${PROJECT_BINARY_DIR}/normdate.pc" @ONLY)
+install(FILES "${PROJECT_BINARY_DIR}/normdate.pc" DESTINATION "${CMAKE_INSTALL_LIBDIR}/pkgconfig")
+
+if(TARGET normdate-demo)
+  install(TARGETS normdate-demo)
+endif()
