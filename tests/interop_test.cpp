@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <climits>
 #include <cstdint>
@@ -31,8 +32,9 @@ static_assert(Date::Date::fromTimeT(kLast + 1) == Date::Date(0, Date::Jan, 1));
 TEST(Interop, InstantsRoundTripAndMatchOracle) {
   std::mt19937_64 random(17);
   std::uniform_int_distribution<std::int64_t> instant(kFirst, kLast);
-  for (int i = 0; i < 200000; ++i) {
-    const std::int64_t t = i < 3 ? std::array{kFirst, std::int64_t{0}, kLast}[i] : instant(random);
+  const std::array<std::int64_t, 3> ends = {kFirst, 0, kLast};
+  for (std::size_t i = 0; i < 200000; ++i) {
+    const std::int64_t t = i < ends.size() ? ends[i] : instant(random);
     const Date::Date d(sys_seconds{seconds{t}});
     ASSERT_EQ(oracle::of(d), oracle::fromTime(t)) << t;
     ASSERT_EQ(d.toSysSeconds().time_since_epoch().count(), t) << d;
@@ -45,8 +47,9 @@ TEST(Interop, InstantsRoundTripAndMatchOracle) {
 TEST(Interop, InstantsBeyondTheRangeWrap) {
   std::mt19937_64 random(19);
   std::uniform_int_distribution<std::int64_t> any(INT64_MIN, INT64_MAX);
-  for (int i = 0; i < 100000; ++i) {
-    const std::int64_t t = i < 2 ? std::array{INT64_MIN, INT64_MAX}[i] : any(random);
+  const std::array<std::int64_t, 2> ends = {INT64_MIN, INT64_MAX};
+  for (std::size_t i = 0; i < 100000; ++i) {
+    const std::int64_t t = i < ends.size() ? ends[i] : any(random);
     // The instant of the calendar's range that is a whole number of cycles away.
     const std::int64_t inCycle =
         kFirst +
