@@ -55,6 +55,8 @@
 #include <ctime>
 #include <functional>
 #include <iosfwd>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -240,6 +242,20 @@ constexpr int64 daysFromEpoch(int year, int month, int day) noexcept {
 }
 
 }  // namespace detail
+
+// Thrown by `Date::parse` when a text does not match its format. The message
+// says what was expected at which offset of the text, and what was found.
+class NORMDATE_EXPORT ParseError : public std::invalid_argument {
+ public:
+  ParseError(const std::string& message, std::size_t offset)
+      : std::invalid_argument(message), where(offset) {}
+
+  // The offset in the text at which reading failed.
+  [[nodiscard]] std::size_t offset() const noexcept { return where; }
+
+ private:
+  std::size_t where;
+};
 
 // A Gregorian date with a time of day, normalised whenever it is built from
 // field values. A plain value of six `int` fields; copying is cheap.
@@ -431,6 +447,39 @@ class Date {
   // The date in the default format "YYYY-MMM-DD hh:mm:ss", for example
   // "2010-Mar-02 23:00:12".
   NORMDATE_EXPORT [[nodiscard]] std::string toString() const;
+
+  // Reads a date from `text` written in `format`, the inverse of `toString`:
+  //   YYYY  the year, one to four digits (years below 1000 are written with
+  //         fewer, "05" or "999")
+  //   MMM   a month name exactly as written, "Jan" .. "Dec"
+  //   MM, DD, hh, mm, ss
+  //         the month, day, hour, minute and second, one or two digits
+  // Every other character of the format must appear in the text as it is,
+  // and nothing may be left over. Fields the format does not mention are
+  // those of 0000-01-01 00:00:00. The fields read are then normalised as by
+  // the six-field constructor, so "2010-Feb-30 22:59:72" is 2010-Mar-02
+  // 23:00:12.
+  //
+  // The format is read from left to right, the longest token first at each
+  // position ("MMM" before "MM"), which is how a person reads it. `toString`
+  // instead replaces one kind of token at a time over the whole text, so a
+  // token can form there across inserted text ("DMMM" writes 07ec for a
+  // December date), which parsing does not do. For every format in which
+  // each field appears once, no token letter (Y, M, D, h, m, s) stands
+  // outside a token, and YYYY is not directly followed by a digit or another
+  // number, `parse(d.toString(f), f)` gives back the fields of `d` that `f`
+  // holds.
+  //
+  // Returns no date if the text does not match the format. Any text and any
+  // format, however long, is handled in time linear in their lengths.
+  NORMDATE_EXPORT [[nodiscard]] static std::optional<Date> tryParse(
+      std::string_view text, std::string_view format = "YYYY-MMM-DD hh:mm:ss");
+
+  // As `tryParse`, but throws `ParseError` if the text does not match, with a
+  // message that says what was expected, where, and what was found:
+  //   expected a month name at offset 5 of "2010-Fbr-30 22:59:12", found "Fbr"
+  NORMDATE_EXPORT [[nodiscard]] static Date parse(std::string_view text,
+                                                  std::string_view format = "YYYY-MMM-DD hh:mm:ss");
 
  private:
   // The format with its tokens replaced; both forms of `toString`.

@@ -1,0 +1,125 @@
+// Reading dates back from text: round trips through toString, malformed
+// texts with their messages, and inputs of any size.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+#include <string>
+
+#include "date.h"
+
+namespace {
+
+Date::Date randomDate(std::mt19937_64& random) {
+  std::uniform_int_distribution<int> any(-2000000000, 2000000000);
+  return {any(random), any(random), any(random), any(random), any(random), any(random)};
+}
+
+// Formats in which each field appears once, no token letter stands outside a
+// token, and the year is not followed directly by a number.
+TEST(Parse, RoundTripsThroughToString) {
+  const std::array<const char*, 8> formats = {"YYYY-MMM-DD hh:mm:ss",
+                                              "DD.MM.YYYY",
+                                              "YYYY/MM/DD hhmmss",
+                                              "hh:mm",
+                                              "MMM DD, YYYY",
+                                              "[ss|mm|hh|DD|MM|YYYY]",
+                                              "DDMMMYYYY",
+                                              "YYYY"};
+  std::mt19937_64 random(37);
+  for (int i = 0; i < 5000; ++i) {
+    const Date::Date d = randomDate(random);
+    ASSERT_EQ(Date::Date::parse(d.toString()), d);
+    for (const char* format : formats) {
+      const std::string text = d.toString(format);
+      const std::optional<Date::Date> back = Date::Date::tryParse(text, format);
+      ASSERT_TRUE(back.has_value()) << '"' << text << "\" in " << format;
+      ASSERT_EQ(back->toString(format), text) << format;
+      ASSERT_EQ(Date::Date::parse(text, format), *back);
+    }
+  }
+}
+
+TEST(Parse, NormalisesLikeTheConstructor) {
+  EXPECT_EQ(Date::Date::parse("2010-Feb-30 22:59:72"), Date::Date(2010, Date::Feb, 30, 22, 59, 72));
+  EXPECT_EQ(Date::Date::parse("2026-Dec-06 02:04:49"), Date::Date(2026, Date::Dec, 6, 2, 4, 49));
+  EXPECT_EQ(Date::Date::parse("5-Jan-1 0:0:0"), Date::Date(5, Date::Jan, 1));
+  EXPECT_EQ(Date::Date::parse("20101207", "YYYYMMDD"), Date::Date(2010, Date::Dec, 7));
+  EXPECT_EQ(Date::Date::parse("12:30", "hh:mm"), Date::Date(0, Date::Jan, 1, 12, 30, 0));
+  EXPECT_EQ(Date::Date::parse("", ""), Date::Date(0, Date::Jan, 1));
+  // The longest token first: "MMMM" is a month name and then a literal M.
+  EXPECT_EQ(Date::Date::parse("MarM", "MMMM"), Date::Date(0, Date::Mar, 1));
+}
+
+struct Malformed {
+  const char* text;
+  const char* format;
+  const char* message;
+};
+
+TEST(Parse, MalformedTextsSayWhatWasExpected) {
+  const std::array<Malformed, 10> cases = {{
+      {"2010-Fbr-30 22:59:12", "YYYY-MMM-DD hh:mm:ss",
+       R"(expected a month name at offset 5 of "2010-Fbr-30 22:59:12", found "Fbr")"},
+      {"2026-Dex-06 02:04:49", "YYYY-MMM-DD hh:mm:ss",
+       R"(expected a month name at offset 5 of "2026-Dex-06 02:04:49", found "Dex")"},
+      {"2010-Feb-30 22:59:12 UTC", "YYYY-MMM-DD hh:mm:ss",
+       R"(expected the end of the text at offset 20 of "2010-Feb-30 22:59:12 UTC", found " UTC")"},
+      {"2010-Feb-30 22:59", "YYYY-MMM-DD hh:mm:ss",
+       R"(expected ":" at offset 17 of "2010-Feb-30 22:59", found the end of the text)"},
+      {"2010-Feb-30 22:", "YYYY-MMM-DD hh:mm:ss",
+       R"(expected the minute (1 or 2 digits) at offset 15 of "2010-Feb-30 22:", found the end of the text)"},
+      {"", "YYYY",
+       R"(expected the year (1 to 4 digits) at offset 0 of "", found the end of the text)"},
+      {"123:00", "hh:mm",
+       R"(expected the hour (1 or 2 digits) at offset 0 of "123:00", found "123")"},
+      {"20100-Feb", "YYYY-MMM",
+       R"(expected the year (1 to 4 digits) at offset 0 of "20100-Feb", found "20100")"},
+      {"2010/02", "YYYY-MM", R"(expected "-" at offset 4 of "2010/02", found "/")"},
+      {"2010-\x01", "YYYY-MM",
+       R"(expected the month (1 or 2 digits) at offset 5 of "2010-\x01", found "\x01")"},
+  }};
+  for (const Malformed& c : cases) {
+    EXPECT_FALSE(Date::Date::tryParse(c.text, c.format).has_value()) << c.text;
+    try {
+      (void)Date::Date::parse(c.text, c.format);
+      ADD_FAILURE() << "no error for \"" << c.text << '"';
+    } catch (const Date::ParseError& error) {
+      EXPECT_STREQ(error.what(), c.message);
+    }
+  }
+  EXPECT_THROW(
+      {
+        try {
+          (void)Date::Date::parse("2026-Dex-06 02:04:49");
+        } catch (const std::invalid_argument& error) {
+          EXPECT_EQ(dynamic_cast<const Date::ParseError&>(error).offset(), 5u);
+          throw;
+        }
+      },
+      std::invalid_argument);
+}
+
+// Megabytes of text or format are handled promptly, and messages stay short.
+TEST(Parse, HugeInputs) {
+  const std::string digits(1 << 20, '7');
+  const std::string tokens = [] {
+    std::string s;
+    for (int i = 0; i < 100000; ++i) s += "YYYY-";
+    return s;
+  }();
+  EXPECT_FALSE(Date::Date::tryParse(digits).has_value());
+  EXPECT_FALSE(Date::Date::tryParse(digits, tokens).has_value());
+  std::string text;
+  for (int i = 0; i < 100000; ++i) text += "2010-";
+  EXPECT_EQ(Date::Date::parse(text, tokens), Date::Date(2010, Date::Jan, 1));
+  try {
+    (void)Date::Date::parse(digits + "x", digits);
+    ADD_FAILURE() << "a letter left over was accepted";
+  } catch (const Date::ParseError& error) {
+    EXPECT_LT(std::string(error.what()).size(), 200u);
+  }
+}
+
+}  // namespace
