@@ -41,7 +41,14 @@
 // 82nd day after today.
 //
 // Formatting replaces the tokens YYYY, MMM, MM, DD, hh, mm and ss of a format
-// string by the date's fields; see `toString`.
+// string by the date's fields (`toString`), and parsing reads them back
+// (`parse`, `tryParse`):
+//
+//   Date::Date d = Date::Date::parse("2026-Dec-06 02:04:49");
+//   d.toString("DD.MM.YYYY hh:mm");  // "06.12.2026 02:04"
+//
+// The difference of two dates is a six-field `DateInterval` (interval.h), and
+// dates convert from and to std::chrono::sys_seconds, time_t and std::tm.
 
 #ifndef NORMDATE_DATE_H_
 #define NORMDATE_DATE_H_
@@ -87,7 +94,7 @@ enum Month : int {
 
 namespace detail {
 
-// Six normalised field values.
+// The six field values of a date.
 struct Fields {
   int year;
   int month;
@@ -530,12 +537,7 @@ NORMDATE_EXPORT std::ostream& operator<<(std::ostream& o, const Date& d);
 template <>
 struct std::hash<Date::Date> {
   constexpr std::size_t operator()(const Date::Date& d) const noexcept {
-    std::size_t seed = 0;
-    for (const int field :
-         {d.getYear(), d.getMonth(), d.getDay(), d.getHour(), d.getMinute(), d.getSecond()}) {
-      seed = Date::detail::hashCombine(seed, field);
-    }
-    return seed;
+    return Date::detail::hashFields(d);
   }
 };
 

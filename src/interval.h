@@ -32,10 +32,16 @@ namespace Date {
 
 namespace detail {
 
-// Mixes `value` into the hash `seed`.
-constexpr std::size_t hashCombine(std::size_t seed, int value) noexcept {
-  return seed ^ (static_cast<std::size_t>(static_cast<unsigned>(value)) + 0x9e3779b97f4a7c15U +
-                 (seed << 6) + (seed >> 2));
+// A hash of the six fields of a date or an interval, mixed in one by one.
+template <class Record>
+constexpr std::size_t hashFields(const Record& r) noexcept {
+  std::size_t seed = 0;
+  for (const int field :
+       {r.getYear(), r.getMonth(), r.getDay(), r.getHour(), r.getMinute(), r.getSecond()}) {
+    seed ^= static_cast<std::size_t>(static_cast<unsigned>(field)) + 0x9e3779b97f4a7c15U +
+            (seed << 6) + (seed >> 2);
+  }
+  return seed;
 }
 
 }  // namespace detail
@@ -97,13 +103,8 @@ NORMDATE_EXPORT std::ostream& operator<<(std::ostream& o, const DateInterval& in
 // containers.
 template <>
 struct std::hash<Date::DateInterval> {
-  constexpr std::size_t operator()(const Date::DateInterval& i) const noexcept {
-    std::size_t seed = 0;
-    for (const int field :
-         {i.getYear(), i.getMonth(), i.getDay(), i.getHour(), i.getMinute(), i.getSecond()}) {
-      seed = Date::detail::hashCombine(seed, field);
-    }
-    return seed;
+  constexpr std::size_t operator()(const Date::DateInterval& interval) const noexcept {
+    return Date::detail::hashFields(interval);
   }
 };
 

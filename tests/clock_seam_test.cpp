@@ -10,16 +10,7 @@
 
 namespace {
 
-std::tm splitOf(int year, int month, int day, int hour, int minute, int second) {
-  std::tm split{};
-  split.tm_year = year - 1900;
-  split.tm_mon = month - 1;
-  split.tm_mday = day;
-  split.tm_hour = hour;
-  split.tm_min = minute;
-  split.tm_sec = second;
-  return split;
-}
+using fakeclock::splitOf;
 
 TEST(ClockSeam, StoresTheSplitAsItComesLeapSecondIncluded) {
   fakeclock::setSplit(splitOf(2016, 12, 31, 23, 59, 60));

@@ -73,23 +73,12 @@ struct Moment {
   std::map<int, std::string> lines;  // by line number, from 1
 };
 
-std::tm clockAt(int year, int month, int day, int hour, int minute, int second) {
-  std::tm split{};
-  split.tm_year = year - 1900;
-  split.tm_mon = month - 1;
-  split.tm_mday = day;
-  split.tm_hour = hour;
-  split.tm_min = minute;
-  split.tm_sec = second;
-  return split;
-}
-
 // Each moment with every line that depends on the clock. The clock's split
 // goes through the real clock constructor, so that a leap second can be one.
 TEST(Demo, ClockDependentLines) {
   const std::vector<Moment> moments = {
       {"local date is the next day",
-       clockAt(2026, 12, 6, 17, 0, 0),
+       fakeclock::splitOf(2026, 12, 6, 17, 0, 0),
        {{2, "Current UTC time: 2026-Dec-06 17:00:00"},
         {3, "Current local time: 2026-Dec-07 00:00:00"},
         {5, "Future date: 2302-Feb-03 17:00:00"},
@@ -99,7 +88,7 @@ TEST(Demo, ClockDependentLines) {
         {13, "2026-Dec-07 00:00:00"},
         {14, "2028-Feb-10 04:05:06"}}},
       {"December 31 from 17:00",
-       clockAt(2026, 12, 31, 17, 0, 0),
+       fakeclock::splitOf(2026, 12, 31, 17, 0, 0),
        {{3, "Current local time: 2027-Jan-01 00:00:00"},
         {5, "Future date: 2302-Feb-28 17:00:00"},
         {6, "Past date: 2018-Aug-31 17:00:00"},
@@ -107,7 +96,7 @@ TEST(Demo, ClockDependentLines) {
         {12, "utc - local: 0-0-1 -7:0:0"},
         {14, "2028-Mar-04 04:05:06"}}},
       {"end of a 30-day month",
-       clockAt(2026, 11, 30, 18, 0, 0),
+       fakeclock::splitOf(2026, 11, 30, 18, 0, 0),
        {{3, "Current local time: 2026-Dec-01 01:00:00"},
         {5, "Future date: 2302-Jan-28 18:00:00"},
         {6, "Past date: 2018-Jul-30 18:00:00"},
@@ -115,7 +104,7 @@ TEST(Demo, ClockDependentLines) {
         {12, "utc - local: 0-0-0 -7:0:0"},
         {14, "2028-Feb-04 05:05:06"}}},
       {"February 28 of a common year",
-       clockAt(2026, 2, 28, 17, 0, 0),
+       fakeclock::splitOf(2026, 2, 28, 17, 0, 0),
        {{3, "Current local time: 2026-Mar-01 00:00:00"},
         {5, "Future date: 2301-Apr-28 17:00:00"},
         {6, "Past date: 2017-Oct-28 17:00:00"},
@@ -123,7 +112,7 @@ TEST(Demo, ClockDependentLines) {
         {12, "utc - local: 0-0--2 -7:0:0"},
         {14, "2027-May-04 04:05:06"}}},
       {"February 29 of a leap year",
-       clockAt(2028, 2, 29, 17, 0, 0),
+       fakeclock::splitOf(2028, 2, 29, 17, 0, 0),
        {{3, "Current local time: 2028-Mar-01 00:00:00"},
         {5, "Future date: 2303-Apr-29 17:00:00"},
         {6, "Past date: 2019-Oct-29 17:00:00"},
@@ -131,7 +120,7 @@ TEST(Demo, ClockDependentLines) {
         {12, "utc - local: 0-0--1 -7:0:0"},
         {14, "2029-May-04 04:05:06"}}},
       {"the last evening of year 9999",
-       clockAt(9999, 12, 31, 20, 0, 0),
+       fakeclock::splitOf(9999, 12, 31, 20, 0, 0),
        {{2, "Current UTC time: 9999-Dec-31 20:00:00"},
         {3, "Current local time: 00-Jan-01 03:00:00"},
         {5, "Future date: 275-Feb-27 20:00:00"},
@@ -141,12 +130,12 @@ TEST(Demo, ClockDependentLines) {
         {13, "00-Jan-01 03:00:00"},
         {14, "01-Mar-04 07:05:06"}}},
       {"a 31st whose month 100 months earlier is shorter",
-       clockAt(2026, 10, 31, 2, 4, 49),
+       fakeclock::splitOf(2026, 10, 31, 2, 4, 49),
        {{5, "Future date: 2301-Dec-29 02:04:49"},
         {6, "Past date: 2018-Jul-01 02:04:49"},
         {14, "2028-Jan-03 13:09:55"}}},
       {"a leap second",
-       clockAt(2016, 12, 31, 23, 59, 60),
+       fakeclock::splitOf(2016, 12, 31, 23, 59, 60),
        {{2, "Current UTC time: 2016-Dec-31 23:59:60"},
         {3, "Current local time: 2017-Jan-01 07:00:00"},
         {5, "Future date: 2292-Feb-29 00:00:00"},

@@ -11,7 +11,7 @@ std::time_t fakeNow = 0;
 std::tm fixedSplit{};
 int readCount = 0;
 
-std::tm splitOf(std::time_t t) {
+std::tm chronoSplit(std::time_t t) {
   using namespace std::chrono;
   const sys_seconds instant{seconds{t}};
   const sys_days day = floor<days>(instant);
@@ -55,6 +55,17 @@ void failSplit() {
 
 int reads() { return readCount; }
 
+std::tm splitOf(int year, int month, int day, int hour, int minute, int second) {
+  std::tm split{};
+  split.tm_year = year - 1900;
+  split.tm_mon = month - 1;
+  split.tm_mday = day;
+  split.tm_hour = hour;
+  split.tm_min = minute;
+  split.tm_sec = second;
+  return split;
+}
+
 }  // namespace fakeclock
 
 extern "C" std::time_t time(std::time_t* out) noexcept {
@@ -68,6 +79,6 @@ extern "C" std::tm* gmtime_r(const std::time_t* t, std::tm* out) noexcept {
   switch (mode) {
     case Mode::SplitFails: return nullptr;
     case Mode::Fixed: *out = fixedSplit; return out;
-    default: *out = splitOf(*t); return out;
+    default: *out = chronoSplit(*t); return out;
   }
 }

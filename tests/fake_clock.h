@@ -22,6 +22,9 @@ void failSplit();
 // How many times time() has been called since the last set.
 int reads();
 
+// The split of a clock reading with these fields, for setSplit.
+std::tm splitOf(int year, int month, int day, int hour, int minute, int second);
+
 }  // namespace fakeclock
 
 #endif  // NORMDATE_TESTS_FAKE_CLOCK_H_
