@@ -48,6 +48,9 @@ TEST(Parse, NormalisesLikeTheConstructor) {
   EXPECT_EQ(Date::Date::parse("20101207", "YYYYMMDD"), Date::Date(2010, Date::Dec, 7));
   EXPECT_EQ(Date::Date::parse("12:30", "hh:mm"), Date::Date(0, Date::Jan, 1, 12, 30, 0));
   EXPECT_EQ(Date::Date::parse("", ""), Date::Date(0, Date::Jan, 1));
+  // A number's digits stop at its width when the format goes on with a digit.
+  EXPECT_EQ(Date::Date::parse("047", "MM7"), Date::Date(0, Date::Apr, 1));
+  EXPECT_EQ(Date::Date::parse("99905", "YYYY5"), Date::Date(9990, Date::Jan, 1));
   // The longest token first: "MMMM" is a month name and then a literal M.
   EXPECT_EQ(Date::Date::parse("MarM", "MMMM"), Date::Date(0, Date::Mar, 1));
 }
