@@ -39,13 +39,9 @@ class int2String {
       putPair(rest % 100);
       rest /= 100;
     }
-    if (rest >= 10) {
-      putPair(rest);
-    } else {
-      putPair(rest);
-      // A lone digit keeps its leading zero only when it is the whole text.
-      if (first != digits.size() - 2) ++first;
-    }
+    putPair(rest);
+    // A lone leading digit keeps its zero only when it is the whole number.
+    if (rest < 10 && first != digits.size() - 2) ++first;
   }
   operator std::string_view() const noexcept {
     return {digits.data() + first, digits.size() - first};
