@@ -28,6 +28,7 @@ case $mode in
     ;;
   pkg_config)
     source=$2 work=$3 cxx=$4 prefix=$3/prefix
+    command -v pkg-config >/dev/null || { echo "pkg-config is not installed: skipped"; exit 77; }
     pcdir=$(dirname "$(find "$prefix" -name normdate.pc)")
     read -r -a flags <<<"$(PKG_CONFIG_PATH=$pcdir pkg-config --cflags --libs normdate)"
     "$cxx" -std=c++20 "$source/tests/consumers/main.cpp" "${flags[@]}" -o "$work/pkg_config_consumer"
