@@ -426,10 +426,10 @@ class Date {
   // 2010-01-30 plus (0, 1, 1) is 2010-01-31, then "2010-02-31", which is
   // 2010-03-03. Any field values are accepted.
   [[nodiscard]] constexpr Date addInterval(const DateInterval& interval) const noexcept {
-    return addSecond(interval.getSecond())
-        .addMinute(interval.getMinute())
-        .addHour(interval.getHour())
-        .addDay(interval.getDay())
+    // Seconds, minutes, hours and days move the date by elapsed time, so
+    // their four shifts are one; months and then years follow separately.
+    return shifted(0, 0, interval.getDay(), interval.getHour(), interval.getMinute(),
+                   interval.getSecond())
         .addMonth(interval.getMonth())
         .addYear(interval.getYear());
   }

@@ -130,6 +130,13 @@ TEST(AddInterval, MatchesOracleAndMovesBackWhenNegative) {
                            wide(random));
     ASSERT_EQ(oracle::of(start.addInterval(any)), oracle::sum(oracle::of(start), any))
         << start << " + " << text(any);
+    ASSERT_EQ(start.addInterval(any), start.addSecond(any.getSecond())
+                                          .addMinute(any.getMinute())
+                                          .addHour(any.getHour())
+                                          .addDay(any.getDay())
+                                          .addMonth(any.getMonth())
+                                          .addYear(any.getYear()))
+        << start << " + " << text(any);
   }
 }
 
