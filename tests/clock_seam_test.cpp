@@ -52,6 +52,16 @@ TEST(ClockSeam, TimeOfDayTakesTodaysDateFromOneReading) {
   EXPECT_EQ(fakeclock::reads(), 1);
   EXPECT_EQ(t.toString(), "2027-Feb-26 23:04:07");
   EXPECT_EQ(Date::Date(-1, 0, 0).toString(), "2026-Dec-05 23:00:00");
+  // Any time of day, INT_MIN and INT_MAX included, is carried from today.
+  const Date::Date today(2026, Date::Dec, 6);
+  for (const int h : {INT_MIN, -1, 0, INT_MAX}) {
+    for (const int m : {INT_MIN, -1, 0, INT_MAX}) {
+      for (const int s : {INT_MIN, -1, 0, INT_MAX}) {
+        const Date::Date expected = today.addHour(h).addMinute(m).addSecond(s);
+        EXPECT_EQ(Date::Date(h, m, s), expected) << h << ' ' << m << ' ' << s;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -58,6 +58,7 @@ static_assert(holds(Date::Date(2010, Date::Jan, 31).addMonth(1), {2010, 3, 3, 0,
 static_assert(holds(Date::Date(2000, Date::Feb, 29).addYear(1), {2001, 3, 1, 0, 0, 0}));
 static_assert(holds(Date::Date(1991, Date::Apr, 7), {1991, 4, 7, 0, 0, 0}));
 static_assert(holds(Date::Date(9999, 12, 31, 23, 59, 59).addSecond(1), {0, 1, 1, 0, 0, 0}));
+static_assert(Date::Date(2010, Date::Dec, 31, 23, 59, 59) < Date::Date(2011, Date::Jan, 1));
 
 Fields oracleOf(const Fields& f) {
   return oracle::normalise(f.year, f.month, f.day, f.hour, f.minute, f.second);
@@ -136,7 +137,8 @@ TEST(Normalise, MillionRandomInputsMatchOracle) {
 
 constexpr std::array<int, 5> kExtremes = {INT_MIN, INT_MIN + 1, -1, 0, INT_MAX};
 
-// Every field at every extreme value, in all 5^6 combinations.
+// Every field at every extreme value, in all 5^6 combinations, through the
+// six-field constructors of both kinds and the date-only constructor.
 TEST(Normalise, ExtremeFieldsMatchOracle) {
   int mismatches = 0;
   for (int combination = 0; combination < 15625; ++combination) {
@@ -145,7 +147,13 @@ TEST(Normalise, ExtremeFieldsMatchOracle) {
       f[static_cast<std::size_t>(field)] = kExtremes[static_cast<std::size_t>(rest % 5)];
     }
     const Fields input{f[0], f[1], f[2], f[3], f[4], f[5]};
-    mismatches += oracle::of(build(input)) != oracleOf(input);
+    const Fields expected = oracleOf(input);
+    mismatches += oracle::of(build(input)) != expected;
+    const auto month = static_cast<Date::Month>(input.month);
+    mismatches += oracle::of(Date::Date(input.year, month, input.day, input.hour, input.minute,
+                                        input.second)) != expected;
+    mismatches += oracle::of(Date::Date(input.year, month, input.day)) !=
+                  oracleOf({input.year, input.month, input.day, 0, 0, 0});
   }
   EXPECT_EQ(mismatches, 0);
 }
