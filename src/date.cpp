@@ -80,9 +80,15 @@ void replaceString(std::string& s, std::string_view what, std::string_view on) {
   using traits = std::string::traits_type;
   std::size_t found = s.find(what);
   if (found == std::string::npos) return;
-  if (on.size() <= what.size()) {
-    // The text does not grow, so it is rewritten in place: the write
-    // position never overtakes the read position.
+  if (on.size() == what.size()) {
+    for (; found != std::string::npos; found = s.find(what, found + on.size())) {
+      traits::copy(&s[found], on.data(), on.size());
+    }
+    return;
+  }
+  if (on.size() < what.size()) {
+    // The text shrinks, so it is rewritten in place: the write position
+    // never overtakes the read position.
     std::size_t out = found;
     std::size_t in = found;
     while (found != std::string::npos) {
