@@ -160,6 +160,17 @@ constexpr void civilFromDays(std::uint32_t dayNumber, int& year, int& month, int
   day = static_cast<int>(d + 1);
 }
 
+// The fields of day `dayOfCycle` after 0000-03-01 at second `secondOfDay`.
+// Preconditions: dayOfCycle in [0, daysInAllYears), secondOfDay in [0, 86399].
+constexpr Fields fieldsOf(std::uint32_t dayOfCycle, std::uint32_t secondOfDay) noexcept {
+  Fields result{};
+  civilFromDays(dayOfCycle, result.year, result.month, result.day);
+  result.hour = static_cast<int>(secondOfDay / 3600);         // [0, 23]
+  result.minute = static_cast<int>(secondOfDay % 3600 / 60);  // [0, 59]
+  result.second = static_cast<int>(secondOfDay % 60);         // [0, 59]
+  return result;
+}
+
 // True for a leap year of the proleptic Gregorian calendar, for any year.
 constexpr bool isLeapYear(int64 year) noexcept {
   // A year divisible by 100 is divisible by 400 exactly when it is by 16.
@@ -215,12 +226,7 @@ constexpr Fields normalise(int64 year, int64 month, int64 day, int64 hour, int64
   const auto dayOfCycle = static_cast<std::uint32_t>(
       (static_cast<uint64_t>(dayNumber) + (static_cast<uint64_t>(daysInAllYears) << 14)) %
       static_cast<uint64_t>(daysInAllYears));  // [0, 3652424]
-  Fields result{};
-  civilFromDays(dayOfCycle, result.year, result.month, result.day);
-  result.hour = static_cast<int>(secondOfDay / 3600);         // [0, 23]
-  result.minute = static_cast<int>(secondOfDay % 3600 / 60);  // [0, 59]
-  result.second = static_cast<int>(secondOfDay % 60);         // [0, 59]
-  return result;
+  return fieldsOf(dayOfCycle, secondOfDay);
 }
 
 // Days from 0000-03-01 to 1970-01-01.
@@ -230,15 +236,10 @@ inline constexpr int64 daysToEpoch = 719468;
 // into 0..9999. Total over every int64.
 constexpr Fields fromSeconds(int64 seconds) noexcept {
   const int64 days = floorDiv(seconds, 86400);
-  const auto secondOfDay = static_cast<int>(floorMod(seconds, 86400));  // [0, 86399]
+  const auto secondOfDay = static_cast<std::uint32_t>(floorMod(seconds, 86400));  // [0, 86399]
   const auto dayOfCycle =
       static_cast<std::uint32_t>((floorMod(days, daysInAllYears) + daysToEpoch) % daysInAllYears);
-  Fields result{};
-  civilFromDays(dayOfCycle, result.year, result.month, result.day);
-  result.hour = secondOfDay / 3600;
-  result.minute = secondOfDay % 3600 / 60;
-  result.second = secondOfDay % 60;
-  return result;
+  return fieldsOf(dayOfCycle, secondOfDay);
 }
 
 // Days from 1970-01-01 to the given date, negative before it.
