@@ -5,10 +5,21 @@ include(CMakePackageConfigHelpers)
 
 set(normdate_cmake_dir "${CMAKE_INSTALL_LIBDIR}/cmake/normdate")
 
-install(TARGETS normdate EXPORT normdateTargets INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+# Three components: `runtime` (the shared library), `development` (headers,
+# packages, the link name or static archive) and `program` (the
+# demonstration program); `cmake --install <build> --component <name>`.
+install(
+  TARGETS normdate
+  EXPORT normdateTargets
+  RUNTIME COMPONENT runtime
+  LIBRARY COMPONENT runtime NAMELINK_COMPONENT development
+  ARCHIVE COMPONENT development
+  INCLUDES
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(DIRECTORY "${PROJECT_BINARY_DIR}/include/normdate"
-        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(EXPORT normdateTargets NAMESPACE normdate:: DESTINATION ${normdate_cmake_dir})
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development)
+install(EXPORT normdateTargets NAMESPACE normdate:: DESTINATION ${normdate_cmake_dir}
+        COMPONENT development)
 
 configure_package_config_file("${CMAKE_CURRENT_LIST_DIR}/normdateConfig.cmake.in"
                               "${PROJECT_BINARY_DIR}/normdateConfig.cmake"
@@ -17,7 +28,7 @@ write_basic_package_version_file("${PROJECT_BINARY_DIR}/normdateConfigVersion.cm
                                  COMPATIBILITY SameMajorVersion)
 install(FILES "${PROJECT_BINARY_DIR}/normdateConfig.cmake"
               "${PROJECT_BINARY_DIR}/normdateConfigVersion.cmake"
-        DESTINATION ${normdate_cmake_dir})
+        DESTINATION ${normdate_cmake_dir} COMPONENT development)
 
 # A static library's consumers must see its export macro expand to nothing.
 if(BUILD_SHARED_LIBS)
@@ -28,8 +39,9 @@ endif()
 # Relative to the .pc file, so that the installed tree can be moved.
 file(RELATIVE_PATH NORMDATE_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
 configure_file("${CMAKE_CURRENT_LIST_DIR}/normdate.pc.in" "${PROJECT_BINARY_DIR}/normdate.pc" @ONLY)
-install(FILES "${PROJECT_BINARY_DIR}/normdate.pc" DESTINATION "${CMAKE_INSTALL_LIBDIR}/pkgconfig")
+install(FILES "${PROJECT_BINARY_DIR}/normdate.pc" DESTINATION "${CMAKE_INSTALL_LIBDIR}/pkgconfig"
+        COMPONENT development)
 
 if(TARGET normdate-demo)
-  install(TARGETS normdate-demo)
+  install(TARGETS normdate-demo COMPONENT program)
 endif()

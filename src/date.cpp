@@ -159,7 +159,7 @@ class ShortFormat {
           bytes = bytes << 8 | static_cast<unsigned char>(format[at + i]);
         }
       }
-      std::memcpy(&chars[at], &bytes, 8);
+      std::memcpy(chars.data() + at, &bytes, 8);
       for (std::size_t slot = 0; slot < masks.size(); ++slot) {
         masks[slot] |= bytesEqualTo(bytes, tokenLetters[slot]) << at;
       }
@@ -181,13 +181,14 @@ class ShortFormat {
       masks[slot] &= below(at) | ~below(end);
       starts &= ~below(end);
       if (shrink != 0) {
-        std::memmove(&chars[end - shrink], &chars[end], size - end);
+        // Through data(): `end` may be one past the buffer's last byte.
+        std::memmove(chars.data() + end - shrink, chars.data() + end, size - end);
         size -= shrink;
         starts >>= shrink;
         for (std::uint64_t& mask : masks)
           mask = (mask & below(at)) | ((mask & ~below(end)) >> shrink);
       }
-      copyShort(&chars[at], text);
+      copyShort(chars.data() + at, text);
       if constexpr (textHasLetters) {
         for (std::size_t i = 0; i < masks.size(); ++i) masks[i] |= inserted[i] << at;
       }
@@ -210,7 +211,8 @@ class ShortFormat {
     return found;
   }
 
-  // Copies at most four bytes without a call to memcpy.
+  // Copies at most four bytes; a constant length lets the compiler turn each
+  // memcpy into a single move.
   static void copyShort(char* to, std::string_view text) noexcept {
     switch (text.size()) {
       case 4: std::memcpy(to, text.data(), 4); break;
@@ -400,9 +402,11 @@ class Parser {
 
 }  // namespace
 
-Date::Date() : Date(clockFields()) {}
+ParseError::~ParseError() = default;
 
-Date::Date(int _hour, int _minute, int _second) : Date() {
+Date::Date() noexcept : Date(clockFields()) {}
+
+Date::Date(int _hour, int _minute, int _second) noexcept : Date() {
   hour = _hour;
   minute = _minute;
   second = _second;
@@ -410,6 +414,12 @@ Date::Date(int _hour, int _minute, int _second) : Date() {
 }
 
 std::string Date::toString(const std::string& format) const { return render(format); }
+
+std::string Date::toString(std::string_view format) const { return render(format); }
+
+std::string Date::toString(const char* format) const {
+  return render(format == nullptr ? std::string_view() : std::string_view(format));
+}
 
 std::string Date::toString() const { return render("YYYY-MMM-DD hh:mm:ss"); }
 

@@ -34,11 +34,19 @@
 // arithmetically in O(1); a carry of two billion seconds costs the same as a
 // carry of one.
 //
-// Pitfall: the two three-argument constructors differ by the type of their
-// second argument. `Date(1991, Date::Apr, 7)` is the date 1991-Apr-07
-// 00:00:00; `Date(1991, 4, 7)` with a plain integer is a time of day on
-// today's UTC date: hour 1991, minute 4, second 7, which is 23:04:07 on the
-// 82nd day after today.
+// Three behaviours are kept on purpose, and catch people out:
+//
+// - The two three-argument constructors differ by the type of their second
+//   argument. `Date(1991, Date::Apr, 7)` is the date 1991-Apr-07 00:00:00;
+//   `Date(1991, 4, 7)` with a plain integer is a time of day on today's UTC
+//   date: hour 1991, minute 4, second 7, which is 23:04:07 on the 82nd day
+//   after today. So `Date(d.getYear(), d.getMonth(), d.getDay())` is not `d`
+//   at midnight; write
+//     Date::Date(d.getYear(), static_cast<Date::Month>(d.getMonth()), d.getDay())
+// - `Date::Date d;` is not a zero or empty date: default construction reads
+//   the system clock.
+// - `getInterval` counts every month as 30 days and borrows once per field,
+//   so `b.addInterval(a.getInterval(b))` is not always `a`.
 //
 // Formatting replaces the tokens YYYY, MMM, MM, DD, hh, mm and ss of a format
 // string by the date's fields (`toString`), and parsing reads them back
@@ -62,6 +70,7 @@
 #include <ctime>
 #include <functional>
 #include <iosfwd>
+#include <limits>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -140,7 +149,7 @@ constexpr std::uint32_t daysToMonth(std::uint32_t year, std::uint32_t month) noe
 // Precondition: dayNumber in [0, daysInAllYears).
 constexpr void civilFromDays(std::uint32_t dayNumber, int& year, int& month, int& day) noexcept {
   // Century and day of the century.
-  const std::uint32_t n1 = 4 * dayNumber + 3;          // [3, 14609703]
+  const std::uint32_t n1 = 4 * dayNumber + 3;          // [3, 14609699]
   const std::uint32_t century = n1 / 146097;           // [0, 99]
   const std::uint32_t dayOfCentury = n1 % 146097 / 4;  // [0, 36524]
   // Year of the century and day of the year (from March 1).
@@ -257,6 +266,11 @@ class NORMDATE_EXPORT ParseError : public std::invalid_argument {
  public:
   ParseError(const std::string& message, std::size_t offset)
       : std::invalid_argument(message), where(offset) {}
+  ParseError(const ParseError&) = default;
+  ParseError& operator=(const ParseError&) = default;
+  // Defined in the library, so that the class's type information and virtual
+  // table live there once rather than in every program that uses it.
+  ~ParseError() override;
 
   // The offset in the text at which reading failed.
   [[nodiscard]] std::size_t offset() const noexcept { return where; }
@@ -274,27 +288,27 @@ class Date {
   // stored as the system reports them, a leap second of 60 included; only a
   // year beyond 9999 is wrapped. If the clock cannot be read or split, the
   // date is 1970-01-01 00:00:00.
-  NORMDATE_EXPORT Date();
+  NORMDATE_EXPORT Date() noexcept;
 
   constexpr Date(const Date& other) = default;
 
   // Builds the date from six field values of any size and normalises them.
-  constexpr Date(int _year, Month _month, int _day, int _hour, int _minute, int _second)
+  constexpr Date(int _year, Month _month, int _day, int _hour, int _minute, int _second) noexcept
       : year(_year), month(_month), day(_day), hour(_hour), minute(_minute), second(_second) {
     normDate();
   }
 
   // As above, with the month as a plain integer.
-  constexpr Date(int _year, int _month, int _day, int _hour, int _minute, int _second)
+  constexpr Date(int _year, int _month, int _day, int _hour, int _minute, int _second) noexcept
       : Date(_year, static_cast<Month>(_month), _day, _hour, _minute, _second) {}
 
   // A date at 00:00:00. The month must be a `Month`: three plain integers
   // mean a time of day (see below).
-  constexpr Date(int _year, Month _month, int _day) : Date(_year, _month, _day, 0, 0, 0) {}
+  constexpr Date(int _year, Month _month, int _day) noexcept : Date(_year, _month, _day, 0, 0, 0) {}
 
   // A time of day on today's UTC date, read from the clock as by `Date()`,
   // normalised, so that hour 25 is 01:00 tomorrow.
-  NORMDATE_EXPORT Date(int _hour, int _minute, int _second);
+  NORMDATE_EXPORT Date(int _hour, int _minute, int _second) noexcept;
 
   constexpr Date& operator=(const Date& other) = default;
 
@@ -310,6 +324,21 @@ class Date {
   // As above, from seconds since 1970-01-01 00:00:00 UTC.
   [[nodiscard]] static constexpr Date fromTimeT(std::time_t t) noexcept {
     return Date(detail::fromSeconds(t));
+  }
+
+  // The UTC date of an instant if it lies within 0000-01-01 00:00:00 ..
+  // 9999-12-31 23:59:59, and nothing otherwise (where the constructor above
+  // would wrap the year):
+  //
+  //   Date::Date::tryFromSysSeconds(sys_days{year{12026} / December / 6})  // nothing
+  [[nodiscard]] static constexpr std::optional<Date> tryFromSysSeconds(
+      std::chrono::sys_seconds instant) noexcept {
+    return fromSecondsInRange(instant.time_since_epoch().count());
+  }
+
+  // As above, from seconds since 1970-01-01 00:00:00 UTC.
+  [[nodiscard]] static constexpr std::optional<Date> tryFromTimeT(std::time_t t) noexcept {
+    return fromSecondsInRange(t);
   }
 
   // True when this date is strictly earlier than `other`: the fields are
@@ -339,13 +368,21 @@ class Date {
   // (years before 1970 give negative counts); a clock-built leap second of 60
   // counts as the first second of the next minute.
   [[nodiscard]] constexpr std::chrono::sys_seconds toSysSeconds() const noexcept {
-    return std::chrono::sys_seconds{std::chrono::seconds{toTimeT()}};
+    return std::chrono::sys_seconds{std::chrono::seconds{secondsSinceEpoch()}};
   }
 
-  // As above, in seconds since 1970-01-01 00:00:00 UTC.
+  // As above, in seconds since 1970-01-01 00:00:00 UTC. Where `time_t` has 32
+  // bits (i386 or armhf without _TIME_BITS=64) it holds only 1901-12-13
+  // 20:45:52 .. 2038-01-19 03:14:07; dates outside that give its smallest or
+  // largest value. Use `toSysSeconds` there for every date.
   [[nodiscard]] constexpr std::time_t toTimeT() const noexcept {
-    return detail::daysFromEpoch(year, month, day) * 86400 + int64{hour} * 3600 +
-           int64{minute} * 60 + second;
+    const int64 seconds = secondsSinceEpoch();
+    if constexpr (sizeof(std::time_t) < sizeof(int64)) {
+      constexpr int64 least = std::numeric_limits<std::time_t>::min();
+      constexpr int64 most = std::numeric_limits<std::time_t>::max();
+      return static_cast<std::time_t>(seconds < least ? least : seconds > most ? most : seconds);
+    }
+    return static_cast<std::time_t>(seconds);
   }
 
   // The fields as a std::tm for C APIs: tm_year counts from 1900, tm_mon from
@@ -450,11 +487,15 @@ class Date {
   // December date "DMMM" becomes "DDec" and then "07ec". Any other text is
   // copied unchanged. Never fails; the time taken is linear in the format's
   // length.
-  NORMDATE_EXPORT [[nodiscard]] std::string toString(const std::string& format) const;
+  // Any kind of string is accepted: a literal, a `std::string`, a
+  // `std::string_view` or a `const char*` (a null pointer is the empty format).
+  [[nodiscard]] NORMDATE_EXPORT std::string toString(const std::string& format) const;
+  [[nodiscard]] NORMDATE_EXPORT std::string toString(std::string_view format) const;
+  [[nodiscard]] NORMDATE_EXPORT std::string toString(const char* format) const;
 
   // The date in the default format "YYYY-MMM-DD hh:mm:ss", for example
   // "2010-Mar-02 23:00:12".
-  NORMDATE_EXPORT [[nodiscard]] std::string toString() const;
+  [[nodiscard]] NORMDATE_EXPORT std::string toString() const;
 
   // Reads a date from `text` written in `format`, the inverse of `toString`:
   //   YYYY  the year, one to four digits (years below 1000 are written with
@@ -480,17 +521,17 @@ class Date {
   //
   // Returns no date if the text does not match the format. Any text and any
   // format, however long, is handled in time linear in their lengths.
-  NORMDATE_EXPORT [[nodiscard]] static std::optional<Date> tryParse(
+  [[nodiscard]] NORMDATE_EXPORT static std::optional<Date> tryParse(
       std::string_view text, std::string_view format = "YYYY-MMM-DD hh:mm:ss");
 
   // As `tryParse`, but throws `ParseError` if the text does not match, with a
   // message that says what was expected, where, and what was found:
   //   expected a month name at offset 5 of "2010-Fbr-30 22:59:12", found "Fbr"
-  NORMDATE_EXPORT [[nodiscard]] static Date parse(std::string_view text,
+  [[nodiscard]] NORMDATE_EXPORT static Date parse(std::string_view text,
                                                   std::string_view format = "YYYY-MMM-DD hh:mm:ss");
 
  private:
-  // The format with its tokens replaced; both forms of `toString`.
+  // The format with its tokens replaced; every form of `toString`.
   [[nodiscard]] std::string render(std::string_view format) const;
 
   constexpr explicit Date(const detail::Fields& fields) noexcept
@@ -500,6 +541,19 @@ class Date {
         hour(fields.hour),
         minute(fields.minute),
         second(fields.second) {}
+
+  // Seconds from 1970-01-01 00:00:00 UTC, exact for every date.
+  [[nodiscard]] constexpr int64 secondsSinceEpoch() const noexcept {
+    return detail::daysFromEpoch(year, month, day) * 86400 + int64{hour} * 3600 +
+           int64{minute} * 60 + second;
+  }
+
+  static constexpr std::optional<Date> fromSecondsInRange(int64 seconds) noexcept {
+    constexpr int64 first = -62167219200;  // 0000-01-01 00:00:00
+    constexpr int64 last = 253402300799;   // 9999-12-31 23:59:59
+    if (seconds < first || seconds > last) return std::nullopt;
+    return Date(detail::fromSeconds(seconds));
+  }
 
   // Carries the six fields into range in place.
   constexpr void normDate() noexcept {
@@ -534,11 +588,14 @@ NORMDATE_EXPORT std::ostream& operator<<(std::ostream& o, const Date& d);
 
 }  // namespace Date
 
-// Dates hash by their six fields, so that they can key unordered containers.
+// Dates hash by their instant (`toSysSeconds`), which differs for every two
+// normalised dates, through a 64-bit mixer in which every bit of the instant
+// reaches every bit of the hash.
 template <>
 struct std::hash<Date::Date> {
   constexpr std::size_t operator()(const Date::Date& d) const noexcept {
-    return Date::detail::hashFields(d);
+    const auto seconds = static_cast<std::uint64_t>(d.toSysSeconds().time_since_epoch().count());
+    return Date::detail::toSize(Date::detail::mix64(seconds));
   }
 };
 

@@ -25,6 +25,7 @@
 #include <climits>
 #include <compare>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
 
@@ -32,16 +33,28 @@ namespace Date {
 
 namespace detail {
 
-// A hash of the six fields of a date or an interval, mixed in one by one.
-template <class Record>
-constexpr std::size_t hashFields(const Record& r) noexcept {
-  std::size_t seed = 0;
-  for (const int field :
-       {r.getYear(), r.getMonth(), r.getDay(), r.getHour(), r.getMinute(), r.getSecond()}) {
-    seed ^= static_cast<std::size_t>(static_cast<unsigned>(field)) + 0x9e3779b97f4a7c15U +
-            (seed << 6) + (seed >> 2);
+// The 64-bit finaliser of MurmurHash3: a bijection in which every bit of the
+// input reaches every bit of the result.
+constexpr std::uint64_t mix64(std::uint64_t x) noexcept {
+  x ^= x >> 33;
+  x *= 0xff51afd7ed558ccdU;
+  x ^= x >> 33;
+  x *= 0xc4ceb9fe1a85ec53U;
+  x ^= x >> 33;
+  return x;
+}
+
+// A 64-bit hash as a std::size_t; where that has 32 bits, both halves count.
+constexpr std::size_t toSize(std::uint64_t hash) noexcept {
+  if constexpr (sizeof(std::size_t) < sizeof(std::uint64_t)) {
+    return static_cast<std::size_t>(hash ^ (hash >> 32));
   }
-  return seed;
+  return static_cast<std::size_t>(hash);
+}
+
+// Two fields as the two halves of one 64-bit word.
+constexpr std::uint64_t pair64(int high, int low) noexcept {
+  return std::uint64_t{static_cast<std::uint32_t>(high)} << 32 | static_cast<std::uint32_t>(low);
 }
 
 }  // namespace detail
@@ -99,12 +112,16 @@ NORMDATE_EXPORT std::ostream& operator<<(std::ostream& o, const DateInterval& in
 
 }  // namespace Date
 
-// Intervals hash by their six fields, so that they can key unordered
-// containers.
+// Intervals hash by their six fields, two at a time, each pair mixed into
+// the hash of those before it.
 template <>
 struct std::hash<Date::DateInterval> {
-  constexpr std::size_t operator()(const Date::DateInterval& interval) const noexcept {
-    return Date::detail::hashFields(interval);
+  constexpr std::size_t operator()(const Date::DateInterval& i) const noexcept {
+    using Date::detail::mix64;
+    using Date::detail::pair64;
+    const std::uint64_t years = mix64(pair64(i.getYear(), i.getMonth()));
+    const std::uint64_t days = mix64(years ^ pair64(i.getDay(), i.getHour()));
+    return Date::detail::toSize(mix64(days ^ pair64(i.getMinute(), i.getSecond())));
   }
 };
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
 
 #include "date.h"
@@ -44,6 +45,28 @@ TEST(ClockSeam, YearsBeyond9999Wrap) {
   last.tm_year = INT_MAX;  // year INT_MAX + 1900 does not fit an int
   fakeclock::setSplit(last);
   EXPECT_EQ(Date::Date().getYear(), static_cast<int>((std::int64_t{INT_MAX} + 1900) % 10000));
+}
+
+// A clock may report fields that no normalised date holds; formatting writes
+// them as they are, a month outside 1..12 as its fallback word, and a field
+// longer than its token grows the text.
+TEST(ClockSeam, ImpossibleFieldsFormatAsTheyAre) {
+  struct Case {
+    std::tm split;
+    const char* text;
+  };
+  const std::array<Case, 6> cases = {{
+      {splitOf(2016, 13, 1, 0, 0, 0), "2016-unknown_month-01 00:00:00 13"},
+      {splitOf(2016, 0, 1, 0, 0, 0), "2016-unknown_month-01 00:00:00 00"},
+      {splitOf(2016, 1, 100, 0, 0, 0), "2016-Jan-100 00:00:00 01"},
+      {splitOf(2016, 1, 99, 100, 0, 0), "2016-Jan-99 100:00:00 01"},
+      {splitOf(2016, 1, 1, 0, 100, 0), "2016-Jan-01 00:100:00 01"},
+      {splitOf(2016, 1, 1, 0, 0, 100), "2016-Jan-01 00:00:100 01"},
+  }};
+  for (const Case& c : cases) {
+    fakeclock::setSplit(c.split);
+    EXPECT_EQ(Date::Date().toString("YYYY-MMM-DD hh:mm:ss MM"), c.text);
+  }
 }
 
 TEST(ClockSeam, TimeOfDayTakesTodaysDateFromOneReading) {

@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <random>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "date.h"
 #include "reference_format.h"
@@ -21,7 +23,7 @@ struct FormatCase {
 
 TEST(Format, Tokens) {
   const Date::Date feb7(2010, Date::Feb, 7, 1, 2, 3);
-  const std::array<FormatCase, 15> cases = {{
+  const std::array<FormatCase, 16> cases = {{
       {feb7, "YYYY-MMM-DD hh:mm:ss", "2010-Feb-07 01:02:03"},
       {feb7, "MMMM", "FebM"},
       {feb7, "MMMMM", "Feb02"},
@@ -32,6 +34,7 @@ TEST(Format, Tokens) {
       {Date::Date(0, Date::Jan, 1), "YYYY", "00"},
       {Date::Date(5, Date::Jan, 1), "YYYY", "05"},
       {Date::Date(999, Date::Jan, 1), "YYYY", "999"},
+      {Date::Date(100, Date::Jan, 1), "YYYY", "100"},
       {feb7, "", ""},
       {feb7, "YYYYY MM/DD", "2010Y 02/07"},
       {feb7, "Current local time: YYYY-MMM-DD hh:mm:ss",
@@ -59,7 +62,7 @@ TEST(Format, MatchesPlainReplacementOnRandomFormats) {
   std::mt19937_64 random(3);
   const std::string alphabet = "YYYYMMMMDDDhhhmmmsssecaJF-: ";
   std::uniform_int_distribution<std::size_t> letter(0, alphabet.size() - 1);
-  std::uniform_int_distribution<std::size_t> length(0, 100);
+  std::uniform_int_distribution<std::size_t> length(0, 200);
   std::uniform_int_distribution<int> field(-2000000000, 2000000000);
   for (int i = 0; i < 50000; ++i) {
     const Date::Date d(field(random), field(random), field(random), field(random), field(random),
@@ -68,6 +71,43 @@ TEST(Format, MatchesPlainReplacementOnRandomFormats) {
     for (char& c : format) c = alphabet[letter(random)];
     ASSERT_EQ(d.toString(format), reference::format(d, format)) << '"' << format << "\" for " << d;
   }
+}
+
+// Every token at every position of formats around the fixed buffer's 64
+// bytes, for years whose text is shorter than its token.
+TEST(Format, TokensAtTheEdgesOfShortAndLongFormats) {
+  for (const Date::Date& d : {Date::Date(5, Date::Jan, 1, 1, 2, 3), Date::Date(999, Date::Dec, 31),
+                              Date::Date(2010, Date::Feb, 7)}) {
+    for (const char* token : {"YYYY", "MMM", "MM", "DD", "hh", "mm", "ss", "YYYY-YYYY"}) {
+      for (std::size_t length = 0; length <= 130; ++length) {
+        std::string format(length, '-');
+        format.replace(0, 0, token);
+        ASSERT_EQ(d.toString(format), reference::format(d, format)) << format;
+        std::rotate(format.begin(), format.begin() + static_cast<std::ptrdiff_t>(length),
+                    format.end());
+        ASSERT_EQ(d.toString(format), reference::format(d, format)) << format;
+      }
+    }
+  }
+  EXPECT_EQ(Date::Date(5, Date::Jan, 1).toString(std::string(60, 'x') + "YYYY"),
+            std::string(60, 'x') + "05");
+  const std::string long999 =
+      Date::Date(999, Date::Jan, 1).toString(std::string(64, '-') + "YYYY-YYYY");
+  EXPECT_EQ(long999, std::string(64, '-') + "999-999");
+}
+
+// Every kind of string is a format, with the same result.
+TEST(Format, AcceptsEveryKindOfString) {
+  const Date::Date d(2010, Date::Feb, 7);
+  const std::string expected = "07.02.2010";
+  const std::string owned = "DD.MM.YYYY";
+  const std::string_view view = owned;
+  const char* pointer = owned.c_str();
+  EXPECT_EQ(d.toString("DD.MM.YYYY"), expected);
+  EXPECT_EQ(d.toString(owned), expected);
+  EXPECT_EQ(d.toString(view), expected);
+  EXPECT_EQ(d.toString(pointer), expected);
+  EXPECT_EQ(d.toString(static_cast<const char*>(nullptr)), "");
 }
 
 // A megabyte of tokens that form across inserted text, and a megabyte with no

@@ -3,13 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <climits>
 #include <cstdint>
 #include <ctime>
+#include <numeric>
 #include <random>
+#include <type_traits>
 #include <unordered_set>
+#include <vector>
 
 #include "date.h"
 #include "oracle.h"
@@ -26,6 +30,22 @@ constexpr std::int64_t kCycle = 3652425 * std::int64_t{86400};  // 10000 years
 static_assert(Date::Date(sys_seconds{seconds{0}}) == Date::Date(1970, Date::Jan, 1));
 static_assert(Date::Date(2026, Date::Dec, 6, 2, 4, 49).toTimeT() == 1796522689);
 static_assert(Date::Date::fromTimeT(kLast + 1) == Date::Date(0, Date::Jan, 1));
+static_assert(std::is_nothrow_constructible_v<Date::Date>);
+static_assert(std::is_nothrow_constructible_v<Date::Date, int, int, int>);
+static_assert(std::is_nothrow_constructible_v<Date::Date, int, Date::Month, int>);
+static_assert(std::is_nothrow_constructible_v<Date::Date, int, int, int, int, int, int>);
+static_assert(std::is_nothrow_constructible_v<Date::Date, int, Date::Month, int, int, int, int>);
+
+// The checked conversions accept exactly the calendar's range.
+static_assert(Date::Date::tryFromTimeT(kFirst) == Date::Date(0, Date::Jan, 1));
+static_assert(Date::Date::tryFromTimeT(kLast) == Date::Date(9999, Date::Dec, 31, 23, 59, 59));
+static_assert(!Date::Date::tryFromTimeT(kFirst - 1).has_value());
+static_assert(!Date::Date::tryFromTimeT(kLast + 1).has_value());
+static_assert(Date::Date::tryFromSysSeconds(sys_seconds{seconds{kLast}}).has_value());
+static_assert(!Date::Date::tryFromSysSeconds(sys_seconds{seconds{kFirst - 1}}).has_value());
+static_assert(!Date::Date::tryFromSysSeconds(std::chrono::sys_days{std::chrono::year{12026} / 12 /
+                                                                   6})
+                   .has_value());
 
 // Every instant of the calendar's range converts to the oracle's fields and
 // back to itself.
@@ -40,6 +60,7 @@ TEST(Interop, InstantsRoundTripAndMatchOracle) {
     ASSERT_EQ(d.toSysSeconds().time_since_epoch().count(), t) << d;
     ASSERT_EQ(d.toTimeT(), t) << d;
     ASSERT_EQ(Date::Date::fromTimeT(t), d);
+    ASSERT_EQ(Date::Date::tryFromTimeT(t), d);
   }
 }
 
@@ -56,6 +77,7 @@ TEST(Interop, InstantsBeyondTheRangeWrap) {
         oracle::floorMod(oracle::floorMod(t, kCycle) - oracle::floorMod(kFirst, kCycle), kCycle);
     ASSERT_EQ(Date::Date::fromTimeT(t), Date::Date::fromTimeT(inCycle)) << t;
     ASSERT_EQ(oracle::of(Date::Date::fromTimeT(t)), oracle::fromTime(inCycle)) << t;
+    ASSERT_EQ(Date::Date::tryFromTimeT(t).has_value(), t >= kFirst && t <= kLast) << t;
   }
 }
 
@@ -129,6 +151,57 @@ TEST(Interop, HashesKeyUnorderedContainers) {
   // Distinct values almost never share a hash.
   EXPECT_GT(dateHashes.size(), dates.size() - dates.size() / 1000);
   EXPECT_GT(intervalHashes.size(), intervals.size() - intervals.size() / 1000);
+}
+
+}  // namespace
+
+namespace {
+
+// Every second of a year hashes differently, and the hash's high 16 bits
+// spread evenly over all their values, so that tables indexing by high bits
+// work too. The hashes are sorted by their high bits first (a counting sort,
+// the buckets being the spread just checked), then within each bucket.
+TEST(Interop, DateHashesOfAYearAreDistinctAndSpread) {
+  const std::int64_t start = Date::Date(2026, Date::Jan, 1).toTimeT();
+  constexpr std::size_t yearSeconds = 365 * 86400;
+  constexpr int shift = 8 * sizeof(std::size_t) - 16;
+  std::vector<std::size_t> hashes(yearSeconds);
+  std::vector<std::size_t> bucketEnd(std::size_t{1} << 16);
+  for (std::size_t i = 0; i < yearSeconds; ++i) {
+    hashes[i] =
+        std::hash<Date::Date>{}(Date::Date::fromTimeT(start + static_cast<std::int64_t>(i)));
+    ++bucketEnd[hashes[i] >> shift];
+  }
+  const double mean = static_cast<double>(yearSeconds) / static_cast<double>(bucketEnd.size());
+  const auto [least, most] = std::minmax_element(bucketEnd.begin(), bucketEnd.end());
+  EXPECT_GT(static_cast<double>(*least), mean * 0.75);
+  EXPECT_LT(static_cast<double>(*most), mean * 1.25);
+
+  std::partial_sum(bucketEnd.begin(), bucketEnd.end(), bucketEnd.begin());
+  std::vector<std::size_t> sorted(yearSeconds);
+  std::vector<std::size_t> next(bucketEnd.size());
+  std::copy(bucketEnd.begin(), bucketEnd.end() - 1, next.begin() + 1);
+  for (const std::size_t hash : hashes) sorted[next[hash >> shift]++] = hash;
+  std::size_t* first = sorted.data();
+  for (const std::size_t last : bucketEnd) {
+    std::sort(first, sorted.data() + last);
+    first = sorted.data() + last;
+  }
+  EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
+}
+
+// Intervals whose fields differ by one unit anywhere hash differently.
+TEST(Interop, IntervalHashesOfAGridAreDistinct) {
+  std::vector<std::size_t> hashes;
+  for (int y = -3; y <= 3; ++y)
+    for (int mo = -3; mo <= 3; ++mo)
+      for (int d = -3; d <= 3; ++d)
+        for (int h = -3; h <= 3; ++h)
+          for (int mi = -3; mi <= 3; ++mi)
+            for (int s = -3; s <= 3; ++s)
+              hashes.push_back(std::hash<Date::DateInterval>{}({y, mo, d, h, mi, s}));
+  std::sort(hashes.begin(), hashes.end());
+  EXPECT_EQ(std::adjacent_find(hashes.begin(), hashes.end()), hashes.end());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <climits>
+#include <iomanip>
 #include <random>
 #include <sstream>
 
@@ -138,6 +139,15 @@ TEST(AddInterval, MatchesOracleAndMovesBackWhenNegative) {
                                           .addYear(any.getYear()))
         << start << " + " << text(any);
   }
+}
+
+// A width set on the stream pads the whole text once and is then reset, as
+// for any formatted output.
+TEST(Interval, StreamHonoursWidthOnce) {
+  std::ostringstream out;
+  out << std::setw(16) << DateInterval() << '|' << DateInterval(1, 2, 3, 4, 5, 6) << '|'
+      << std::left << std::setw(16) << DateInterval(0, 0, 0, -7, 0, 0) << '|';
+  EXPECT_EQ(out.str(), "   [0|0|0|0|0|0]|[1|2|3|4|5|6]|[0|0|0|-7|0|0]  |");
 }
 
 TEST(Interval, ExtremeFields) {

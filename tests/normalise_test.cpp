@@ -74,6 +74,31 @@ TEST(Normalise, WorkedResults) {
   }
 }
 
+// Each field exactly one past either end of its range must leave the
+// already-normalised fast path and carry.
+TEST(Normalise, FieldsOnePastTheirRangeCarry) {
+  const Fields base{2011, 2, 28, 23, 59, 59};
+  const std::array<Fields, 12> offRange = {{{10000, 2, 28, 23, 59, 59},
+                                            {-1, 2, 28, 23, 59, 59},
+                                            {2011, 13, 28, 23, 59, 59},
+                                            {2011, 0, 28, 23, 59, 59},
+                                            {2011, 2, 29, 23, 59, 59},
+                                            {2011, 2, 0, 23, 59, 59},
+                                            {2011, 2, 28, 24, 59, 59},
+                                            {2011, 2, 28, -1, 59, 59},
+                                            {2011, 2, 28, 23, 60, 59},
+                                            {2011, 2, 28, 23, -1, 59},
+                                            {2011, 2, 28, 23, 59, 60},
+                                            {2011, 2, 28, 23, 59, -1}}};
+  EXPECT_TRUE(holds(build(base), base));
+  for (const Fields& f : offRange) {
+    EXPECT_TRUE(
+        holds(build(f), oracle::normalise(f.year, f.month, f.day, f.hour, f.minute, f.second)))
+        << f;
+  }
+  EXPECT_TRUE(holds(Date::Date(2010, Date::Jan, 1, 0, 60, 0), {2010, 1, 1, 1, 0, 0}));
+}
+
 TEST(Normalise, LargeSecondCarryInOneCall) {
   const Fields input{2010, 1, 1, 0, 0, 2000000000};
   EXPECT_EQ(oracle::of(build(input)), oracleOf(input));

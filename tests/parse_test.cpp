@@ -42,6 +42,9 @@ TEST(Parse, RoundTripsThroughToString) {
 }
 
 TEST(Parse, NormalisesLikeTheConstructor) {
+  EXPECT_EQ(Date::Date::tryParse("2010-Feb-30 22:59:72"),
+            Date::Date(2010, Date::Feb, 30, 22, 59, 72));
+  EXPECT_FALSE(Date::Date::tryParse("2010-02-30 22:59:72").has_value());
   EXPECT_EQ(Date::Date::parse("2010-Feb-30 22:59:72"), Date::Date(2010, Date::Feb, 30, 22, 59, 72));
   EXPECT_EQ(Date::Date::parse("2026-Dec-06 02:04:49"), Date::Date(2026, Date::Dec, 6, 2, 4, 49));
   EXPECT_EQ(Date::Date::parse("5-Jan-1 0:0:0"), Date::Date(5, Date::Jan, 1));
@@ -62,7 +65,19 @@ struct Malformed {
 };
 
 TEST(Parse, MalformedTextsSayWhatWasExpected) {
-  const std::array<Malformed, 10> cases = {{
+  const std::array<Malformed, 16> cases = {{
+      {"2010-Feb-x0 22:59:12", "YYYY-MMM-DD hh:mm:ss",
+       R"(expected the day (1 or 2 digits) at offset 9 of "2010-Feb-x0 22:59:12", found "x")"},
+      {"2010-Feb-30 22:59:", "YYYY-MMM-DD hh:mm:ss",
+       R"(expected the second (1 or 2 digits) at offset 18 of "2010-Feb-30 22:59:", found the end of the text)"},
+      {"123Jan", "DDMMM",
+       R"(expected the day (1 or 2 digits) at offset 0 of "123Jan", found "123")"},
+      {"~\"\\\x1f\x7f\xff", "x",
+       R"(expected "x" at offset 0 of "~\x22\x5c\x1f\x7f\xff", found "~")"},
+      {"12345678901234567890123456789012345678901234567890123456789012345", "hh",
+       R"(expected the hour (1 or 2 digits) at offset 0 of "1234567890123456789012345678901234567890123456789012345678901234...", found "1234567890123456")"},
+      {"2010-Feb-30 22:59:12", "YYYY-MM",
+       R"(expected the month (1 or 2 digits) at offset 5 of "2010-Feb-30 22:59:12", found "F")"},
       {"2010-Fbr-30 22:59:12", "YYYY-MMM-DD hh:mm:ss",
        R"(expected a month name at offset 5 of "2010-Fbr-30 22:59:12", found "Fbr")"},
       {"2026-Dex-06 02:04:49", "YYYY-MMM-DD hh:mm:ss",

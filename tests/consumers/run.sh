@@ -3,6 +3,10 @@
 #   run.sh install  <build dir> <work dir>        installs into <work dir>/prefix
 #   run.sh find_package|pkg_config|add_subdirectory <source dir> <work dir> <C++ compiler>
 #   run.sh exports  <shared library>              only the public API is exported
+#   run.sh m32      <source dir> <work dir>       32-bit library and consumer, strict warnings
+#   run.sh debs     <source dir> <package dir> <work dir>
+#                   the Debian packages' dependencies and files, and a consumer
+#                   built against them, without installing them
 set -euo pipefail
 mode=$1
 expected="2010-Mar-02 23:00:12"
@@ -42,12 +46,55 @@ case $mode in
     prefix=$work/subdirectory
     runs "$work/subdirectory/consumer"
     ;;
+  m32)
+    source=$2 work=$3 prefix=$3/prefix
+    cmake --preset m32 -S "$source" -B "$work/build"
+    cmake --build "$work/build" -j 2
+    cmake --install "$work/build" --prefix "$prefix"
+    g++ -m32 -std=c++20 -Wall -Wextra -Wpedantic -Wconversion -Wshadow -Werror \
+      -I"$prefix/include" -DNORMDATE_STATIC_DEFINE "$source/tests/consumers/chrono_roundtrip.cpp" \
+      -L"$prefix/lib" -lnormdate -o "$work/chrono_roundtrip"
+    # A kernel without 32-bit support refuses to execute it (status 126);
+    # Debian's qemu-user then runs it in user-mode emulation.
+    status=0
+    "$work/chrono_roundtrip" || status=$?
+    if ((status == 126)); then qemu-i386 "$work/chrono_roundtrip"; else exit "$status"; fi
+    ;;
+  debs)
+    source=$2 debs=$3 root=$4/root
+    rm -rf "$root" && mkdir -p "$root"
+    version=$(dpkg-deb -f "$debs"/libnormdate1_*.deb Version)
+    depends() { dpkg-deb -f "$debs/$1"_*.deb Depends; }
+    [[ $(depends libnormdate-dev) == *"libnormdate1 (= $version)"* ]] ||
+      { echo "FAIL: libnormdate-dev depends on '$(depends libnormdate-dev)'"; exit 1; }
+    [[ $(depends normdate-demo) == *"libnormdate1 (= $version)"* ]] ||
+      { echo "FAIL: normdate-demo depends on '$(depends normdate-demo)'"; exit 1; }
+    [[ $(depends libnormdate1) == *libstdc++6* ]] ||
+      { echo "FAIL: libnormdate1 depends on '$(depends libnormdate1)'"; exit 1; }
+    expect_files() {
+      local listed
+      listed=$(dpkg-deb -c "$debs/$1"_*.deb | awk '{print $6}' | grep -v '/$' | sort | tr '\n' ' ')
+      [[ $listed == "$2" ]] || { echo "FAIL: $1 holds: $listed"; exit 1; }
+      echo "$1: $listed"
+    }
+    expect_files libnormdate1 "./usr/lib/libnormdate.so.1 ./usr/lib/libnormdate.so.$version "
+    expect_files normdate-demo "./usr/bin/normdate-demo "
+    dpkg-deb -c "$debs"/libnormdate-dev_*.deb | grep -q './usr/include/normdate/date.h$' ||
+      { echo "FAIL: libnormdate-dev has no headers"; exit 1; }
+    for deb in "$debs"/*.deb; do dpkg-deb -x "$deb" "$root"; done
+    prefix=$root/usr
+    read -r -a flags <<<"$(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs normdate)"
+    g++ -std=c++20 "$source/tests/consumers/main.cpp" "${flags[@]}" -o "$4/deb_consumer"
+    runs "$4/deb_consumer"
+    LD_LIBRARY_PATH=$prefix/lib "$prefix/bin/normdate-demo" | grep -qx 'End: 9899-Feb-24 20:00:07' ||
+      { echo "FAIL: the packaged program"; exit 1; }
+    ;;
   exports)
     # Every exported symbol is the public API of namespace Date, none of its
     # internals. Weak instantiations of the standard library's own templates
     # (types W and u) keep the default visibility libstdc++ gives them.
     leaked=$(nm -D --defined-only -C "$2" | cut -d' ' -f2- |
-      grep -v -E '^[TV] (Date::(Date::(Date|toString|parse|tryParse)|operator<<)|(typeinfo|typeinfo name|vtable) for Date::ParseError)' |
+      grep -v -E '^[TV] (Date::(Date::(Date|toString|parse|tryParse)|ParseError::~ParseError|operator<<)|(typeinfo|typeinfo name|vtable) for Date::ParseError)' |
       grep -v -E '^[Wu] ([a-z ]+ )?std::' || true)
     if [[ -n $leaked ]]; then echo "FAIL: exported beyond the public API:"; echo "$leaked"; exit 1; fi
     nm -D --defined-only -C "$2" | grep -c 'Date::' | sed 's/^/exported symbols of namespace Date: /'
