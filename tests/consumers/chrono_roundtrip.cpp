@@ -32,6 +32,7 @@ int main() {
     const long long expected = c.seconds < least ? least : c.seconds > most ? most : c.seconds;
     check(d.toTimeT() == expected, "toTimeT is exact or gives time_t's limit");
   }
-  std::printf("time_t has %zu bits; %s\n", 8 * sizeof(std::time_t), failures == 0 ? "ok" : "failed");
+  std::printf("time_t has %zu bits; %s\n", 8 * sizeof(std::time_t),
+              failures == 0 ? "ok" : "failed");
   return failures == 0 ? 0 : 1;
 }
