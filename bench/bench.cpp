@@ -6,6 +6,7 @@
 #include <absl/time/civil_time.h>
 #include <benchmark/benchmark.h>
 #include <date/date.h>
+#include <date/iso_week.h>
 
 #include <array>
 #include <cstdint>
@@ -189,6 +190,95 @@ std::string formatAbseil(const Date::Date& d) {
                                                  d.getMinute(), d.getSecond()));
 }
 
+// ---- Calendar questions: each library asks its own value for the date. ----
+
+struct CalendarValues {
+  std::vector<Date::Date> normdate;
+  std::vector<absl::CivilSecond> abseil;
+  std::vector<date::year_month_day> dateLib;
+  std::vector<std::time_t> glibc;
+};
+
+const CalendarValues& calendarValues() {
+  static const CalendarValues values = [] {
+    CalendarValues v;
+    for (const Date::Date& d : dates("valid")) {
+      v.normdate.push_back(d);
+      v.abseil.emplace_back(d.getYear(), d.getMonth(), d.getDay(), d.getHour(), d.getMinute(),
+                            d.getSecond());
+      v.dateLib.emplace_back(date::year{d.getYear()} / d.getMonth() / d.getDay());
+      v.glibc.push_back(d.toTimeT());
+    }
+    return v;
+  }();
+  return values;
+}
+
+std::tm splitOf(std::time_t t) {
+  std::tm split{};
+  gmtime_r(&t, &split);
+  return split;
+}
+
+// The weekday as tm_wday numbers it, the day of the year from 1, and the ISO
+// week date packed as year * 1000 + week * 10 + weekday.
+using Question = int (*)(std::size_t);
+
+int weekdayNormdate(std::size_t i) { return calendarValues().normdate[i].getWeekday(); }
+int weekdayAbseil(std::size_t i) {
+  // abseil counts from Monday = 0.
+  return (static_cast<int>(absl::GetWeekday(absl::CivilDay(calendarValues().abseil[i]))) + 1) % 7;
+}
+int weekdayDateLib(std::size_t i) {
+  return static_cast<int>(date::weekday(calendarValues().dateLib[i]).c_encoding());
+}
+int weekdayGlibc(std::size_t i) { return splitOf(calendarValues().glibc[i]).tm_wday; }
+
+int yearDayNormdate(std::size_t i) { return calendarValues().normdate[i].getDayOfYear(); }
+int yearDayAbseil(std::size_t i) {
+  return absl::GetYearDay(absl::CivilDay(calendarValues().abseil[i]));
+}
+int yearDayDateLib(std::size_t i) {
+  const date::year_month_day ymd = calendarValues().dateLib[i];
+  return static_cast<int>(
+             (date::sys_days(ymd) - date::sys_days(ymd.year() / date::January / 1)).count()) +
+         1;
+}
+int yearDayGlibc(std::size_t i) { return splitOf(calendarValues().glibc[i]).tm_yday + 1; }
+
+int isoWeekNormdate(std::size_t i) {
+  const Date::IsoWeek w = calendarValues().normdate[i].getIsoWeek();
+  return w.year * 1000 + w.week * 10 + w.weekday;
+}
+int isoWeekDateLib(std::size_t i) {
+  const iso_week::year_weeknum_weekday w{date::sys_days(calendarValues().dateLib[i])};
+  return static_cast<int>(w.year()) * 1000 +
+         static_cast<int>(static_cast<unsigned>(w.weeknum())) * 10 +
+         static_cast<int>(static_cast<unsigned>(w.weekday()));
+}
+
+struct CalendarRow {
+  const char* name;
+  std::vector<std::pair<const char*, Question>> askers;  // normdate first
+};
+
+const std::array<CalendarRow, 3>& calendarRows() {
+  static const std::array<CalendarRow, 3> rows = {{
+      {"weekday",
+       {{"normdate", weekdayNormdate},
+        {"abseil", weekdayAbseil},
+        {"date", weekdayDateLib},
+        {"gmtime_r", weekdayGlibc}}},
+      {"day_of_year",
+       {{"normdate", yearDayNormdate},
+        {"abseil", yearDayAbseil},
+        {"date", yearDayDateLib},
+        {"gmtime_r", yearDayGlibc}}},
+      {"iso_week", {{"normdate", isoWeekNormdate}, {"date", isoWeekDateLib}}},
+  }};
+  return rows;
+}
+
 // ---- Checks before timing. ----
 
 int verify() {
@@ -218,10 +308,31 @@ int verify() {
     const std::string iso = d.toString("YYYY-MM-DDThh:mm:ss");
     if (formatAbseil(d) != iso) report("FormatCivilTime", d, formatAbseil(d), iso);
   }
+  for (const CalendarRow& row : calendarRows()) {
+    for (std::size_t i = 0; i < kInputs; ++i) {
+      const int expected = row.askers.front().second(i);
+      for (const auto& [peer, ask] : row.askers) {
+        if (ask(i) != expected) {
+          report(std::string(row.name) + "/" + peer, calendarValues().normdate[i], ask(i),
+                 expected);
+        }
+      }
+    }
+  }
   return mismatches;
 }
 
 // ---- Benchmarks. ----
+
+void calendar(benchmark::State& state, Question ask) {
+  (void)calendarValues();
+  std::size_t i = 0;
+  for (auto _ : state) {
+    int answer = ask(i);
+    benchmark::DoNotOptimize(answer);
+    if (++i == kInputs) i = 0;
+  }
+}
 
 void normalise(benchmark::State& state, Normaliser impl, const std::string& name) {
   const std::vector<Fields>& inputs = workload(name);
@@ -322,6 +433,12 @@ void registerAll() {
   }
   benchmark::RegisterBenchmark("interval/getInterval", getInterval);
   benchmark::RegisterBenchmark("interval/addInterval", addInterval);
+  for (const CalendarRow& row : calendarRows()) {
+    for (const auto& [peer, ask] : row.askers) {
+      benchmark::RegisterBenchmark((std::string("calendar/") + row.name + "/" + peer).c_str(),
+                                   calendar, ask);
+    }
+  }
 }
 
 }  // namespace

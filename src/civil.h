@@ -17,6 +17,8 @@
 #ifndef NORMDATE_CIVIL_H_
 #define NORMDATE_CIVIL_H_
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 // The 64-bit signed integer in which day counts are kept.
@@ -109,15 +111,25 @@ constexpr bool isLeapYear(int64 year) noexcept {
   return (year & 3) == 0 && (year % 25 != 0 || (year & 15) == 0);
 }
 
+// The number of days in `month` of `year`, for any year.
+// Precondition: month in [1, 12] (any other month gives 30 or 31).
+constexpr int64 daysInMonth(int64 year, int64 month) noexcept {
+  // From March to July and from August to December, 31 and 30 days alternate,
+  // which bit 0 of month ^ (month >> 3) tells.
+  return month == 2 ? 28 + static_cast<int64>(isLeapYear(year)) : 30 | ((month ^ (month >> 3)) & 1);
+}
+
+// The number of days in `year`, for any year.
+constexpr int64 daysInYear(int64 year) noexcept {
+  return 365 + static_cast<int64>(isLeapYear(year));
+}
+
 // True when the six values already form a normalised date and time, which
 // normalisation would return unchanged. The tests are combined without
 // branches, so that the caller's one branch is all that depends on the input.
 constexpr bool isNormalised(int64 year, int64 month, int64 day, int64 hour, int64 minute,
                             int64 second) noexcept {
-  // From March to July and from August to December, 31 and 30 days alternate,
-  // which bit 0 of month ^ (month >> 3) tells.
-  const int64 monthLength =
-      month == 2 ? 28 + static_cast<int64>(isLeapYear(year)) : 30 | ((month ^ (month >> 3)) & 1);
+  const int64 monthLength = daysInMonth(year, month);
   // & keeps the six tests branch-free.
   // NOLINTBEGIN(readability-implicit-bool-conversion)
   return (static_cast<std::uint64_t>(hour) < 24) & (static_cast<std::uint64_t>(minute) < 60) &
@@ -179,6 +191,88 @@ constexpr Fields fromSeconds(int64 seconds) noexcept {
 constexpr int64 daysFromEpoch(int year, int month, int day) noexcept {
   return int64{daysToMonth(static_cast<std::uint32_t>(year), static_cast<std::uint32_t>(month))} -
          daysInAllYears - daysToEpoch + (day - 1);
+}
+
+// The date `days` days after 1970-01-01, at second `secondOfDay` of that day
+// (which may be any value: it carries), the year wrapped into 0..9999.
+// Precondition: |days| below 2^46, so that the seconds fit an int64.
+constexpr Fields fromDays(int64 days, int64 secondOfDay) noexcept {
+  return fromSeconds(days * 86400 + secondOfDay);
+}
+
+// ---- Weeks and the day of the year. ----
+
+// The weekday, 0 = Sunday .. 6 = Saturday.
+// Preconditions: year in [0, 9999], month in [1, 12], day in [1, 31].
+constexpr int weekdayOf(int year, int month, int day) noexcept {
+  // The shifted day count adds whole weeks (10000 years are), and 0000-03-01
+  // was a Wednesday.
+  const std::uint32_t dayNumber =
+      daysToMonth(static_cast<std::uint32_t>(year), static_cast<std::uint32_t>(month)) +
+      static_cast<std::uint32_t>(day - 1);       // [3652365, 7304789]
+  return static_cast<int>((dayNumber + 3) % 7);  // [0, 6]
+}
+
+// Days before the first of each month in a common year; entry 0 is unused.
+inline constexpr std::array<std::uint16_t, 13> daysBeforeMonth = {0,   0,   31,  59,  90,  120, 151,
+                                                                  181, 212, 243, 273, 304, 334};
+
+// The day of the year, 1 = January 1.
+// Preconditions: year any, month in [1, 12], day in [1, 31].
+constexpr int dayOfYear(int64 year, int month, int day) noexcept {
+  // A leap year's extra day counts from March on; & keeps it branch-free.
+  // NOLINTNEXTLINE(readability-implicit-bool-conversion)
+  const int leapDay = static_cast<int>((month > 2) & isLeapYear(year));     // [0, 1]
+  return daysBeforeMonth[static_cast<std::size_t>(month)] + leapDay + day;  // [1, 366]
+}
+
+// An ISO 8601 week date: the week-numbering year, the week 1..53, and the
+// weekday 1 = Monday .. 7 = Sunday.
+struct WeekDate {
+  int year;
+  int week;
+  int weekday;
+};
+
+// The ISO week date of a day. A week belongs to the year of its Thursday, so
+// the year is `year` - 1, `year` or `year` + 1 (-1 for a day of year 0).
+// Preconditions: year in [0, 9999], month in [1, 12], day in [1, 31].
+constexpr WeekDate isoWeekOf(int year, int month, int day) noexcept {
+  const int weekday = (weekdayOf(year, month, day) + 6) % 7 + 1;  // [1, 7]
+  // The day of the year of this week's Thursday, counted from January 1.
+  const int thursday = dayOfYear(year, month, day) - weekday + 4;  // [-2, 369]
+  const auto lastYear = static_cast<int>(daysInYear(year - 1));    // [365, 366]
+  const auto thisYear = static_cast<int>(daysInYear(year));        // [365, 366]
+  if (thursday < 1) return {year - 1, (thursday + lastYear - 1) / 7 + 1, weekday};
+  if (thursday > thisYear) return {year + 1, 1, weekday};
+  return {year, (thursday - 1) / 7 + 1, weekday};  // week in [1, 53]
+}
+
+// Days from 1970-01-01 to day `weekday` of week `week` of ISO year `isoYear`:
+// the Monday of week 1 (the week of January 4), plus 7 * (week - 1) +
+// (weekday - 1) days. Any values; the year counts modulo 10000, which moves
+// no weekday. The result is below 2^35 in magnitude.
+constexpr int64 daysFromIsoWeek(int isoYear, int week, int weekday) noexcept {
+  const auto year = static_cast<int>(floorMod(isoYear, 10000));  // [0, 9999]
+  const int jan4SinceMonday = (weekdayOf(year, 1, 4) + 6) % 7;   // [0, 6]
+  return daysFromEpoch(year, 1, 4) - jan4SinceMonday + 7 * (int64{week} - 1) + (int64{weekday} - 1);
+}
+
+// The day of the month, counted from its first day and so possibly outside
+// the month, of the n-th weekday `weekday` (0 = Sunday .. 6) of the month:
+// from its first such weekday for n >= 0 (n = 0 is the week before it), from
+// its last for n <= -1. Preconditions: year in [0, 9999], month in [1, 12],
+// weekday in [0, 6]. The result is below 2^35 in magnitude.
+constexpr int64 nthWeekdayDay(int year, int month, int64 n, int weekday) noexcept {
+  const int firstWeekday = weekdayOf(year, month, 1);  // [0, 6]
+  if (n >= 0) {
+    const int first = 1 + (weekday - firstWeekday + 7) % 7;  // [1, 7]
+    return first + 7 * (n - 1);
+  }
+  const int64 length = daysInMonth(year, month);                // [28, 31]
+  const int64 lastWeekday = (firstWeekday + length - 1) % 7;    // [0, 6]
+  const int64 last = length - (lastWeekday - weekday + 7) % 7;  // [22, 31]
+  return last + 7 * (n + 1);
 }
 
 }  // namespace detail

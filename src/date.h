@@ -46,7 +46,8 @@
 // - `Date::Date d;` is not a zero or empty date: default construction reads
 //   the system clock.
 // - `getInterval` counts every month as 30 days and borrows once per field,
-//   so `b.addInterval(a.getInterval(b))` is not always `a`.
+//   so `b.addInterval(a.getInterval(b))` is not always `a`. For exact
+//   differences use `daysUntil` and `secondsUntil`.
 //
 // Formatting replaces the tokens YYYY, MMM, MM, DD, hh, mm and ss of a format
 // string by the date's fields (`toString`), and parsing reads them back
@@ -54,6 +55,14 @@
 //
 //   Date::Date d = Date::Date::parse("2026-Dec-06 02:04:49");
 //   d.toString("DD.MM.YYYY hh:mm");  // "06.12.2026 02:04"
+//
+// A date answers the usual calendar questions in O(1), at compile time too:
+//
+//   constexpr Date::Date d(2026, Date::Dec, 7);
+//   d.getWeekday();                        // Date::Mon
+//   d.getIsoWeek();                        // {2026, 50, 1}: Monday of week 50
+//   d.nthWeekdayOfMonth(-1, Date::Fri);    // 2026-Dec-25, the month's last Friday
+//   d.daysUntil(Date::Date(2027, Date::Jan, 1));  // 25
 //
 // The difference of two dates is a six-field `DateInterval` (interval.h), and
 // dates convert from and to std::chrono::sys_seconds, time_t and std::tm.
@@ -97,6 +106,19 @@ enum Month : int {
   Oct,
   Nov,
   Dec,
+};
+
+// The days of the week, numbered as tm_wday numbers them.
+enum Weekday : int { Sun = 0, Mon, Tue, Wed, Thu, Fri, Sat };
+
+// An ISO 8601 week date: the week-numbering year (a plain integer, so that
+// 0000-01-01, which lies in the last week of the year before, is in week 52
+// of ISO year -1), the week 1..53 and the weekday 1 = Monday .. 7 = Sunday.
+struct IsoWeek {
+  int year;
+  int week;
+  int weekday;
+  friend constexpr bool operator==(const IsoWeek&, const IsoWeek&) = default;
 };
 
 // Thrown by `Date::parse` when a text does not match its format. The message
@@ -227,7 +249,6 @@ class Date {
   // The fields as a std::tm for C APIs: tm_year counts from 1900, tm_mon from
   // 0, tm_wday and tm_yday are filled in, and tm_isdst is 0 (UTC).
   [[nodiscard]] constexpr std::tm toTm() const noexcept {
-    const int64 days = detail::daysFromEpoch(year, month, day);
     std::tm fields{};
     fields.tm_year = year - 1900;
     fields.tm_mon = month - 1;
@@ -235,9 +256,119 @@ class Date {
     fields.tm_hour = hour;
     fields.tm_min = minute;
     fields.tm_sec = second;
-    fields.tm_wday = static_cast<int>(detail::floorMod(days + 4, 7));  // 1970-01-01 was a Thursday
-    fields.tm_yday = static_cast<int>(days - detail::daysFromEpoch(year, 1, 1));
+    fields.tm_wday = getWeekday();
+    fields.tm_yday = getDayOfYear() - 1;
     return fields;
+  }
+
+  // ---- Calendar questions. ----
+  //
+  // These answer for the date as normalisation would carry it, so a clock
+  // leap second, 23:59:60, counts as the next day's first second, as in
+  // `toSysSeconds`. Years are what the date holds, 0..9999, so differences
+  // across the wrap are those between the held years: 9999-12-31 is
+  // 3652424 days after 0000-01-01, and `daysUntil` from it to 0000-01-01 is
+  // -3652424. All are O(1) and constexpr.
+
+  // The day of the week: Date(2026, Date::Dec, 7).getWeekday() == Date::Mon.
+  [[nodiscard]] constexpr Weekday getWeekday() const noexcept {
+    if (!countsDays()) return normalised().getWeekday();
+    return static_cast<Weekday>(detail::weekdayOf(year, month, day));
+  }
+
+  // The day of the year, 1..366: Date(2024, Date::Dec, 31).getDayOfYear() == 366.
+  [[nodiscard]] constexpr int getDayOfYear() const noexcept {
+    if (!countsDays()) return normalised().getDayOfYear();
+    return detail::dayOfYear(year, month, day);
+  }
+
+  // The ISO 8601 week date, in which weeks start on Monday and week 1 holds
+  // the year's first Thursday: Date(2027, Date::Jan, 1).getIsoWeek() is
+  // {2026, 53, 5}, the Friday of week 53 of 2026.
+  [[nodiscard]] constexpr IsoWeek getIsoWeek() const noexcept {
+    if (!countsDays()) return normalised().getIsoWeek();
+    const detail::WeekDate w = detail::isoWeekOf(year, month, day);
+    return {w.year, w.week, w.weekday};
+  }
+
+  // The length of this date's month, 28..31: 29 for any day of February 2024.
+  [[nodiscard]] constexpr int getDaysInMonth() const noexcept {
+    const Date d = normalised();
+    return static_cast<int>(detail::daysInMonth(d.year, d.month));
+  }
+
+  // True in a leap year: divisible by 4, and by 400 if divisible by 100.
+  [[nodiscard]] constexpr bool isLeapYear() const noexcept {
+    return detail::isLeapYear(normalised().year);
+  }
+
+  // The last day of this date's month at the same time of day:
+  // Date(2024, Date::Feb, 10, 8, 0, 0).lastDayOfMonth() is 2024-Feb-29 08:00:00.
+  [[nodiscard]] constexpr Date lastDayOfMonth() const noexcept {
+    Date d = normalised();
+    d.day = static_cast<int>(detail::daysInMonth(d.year, d.month));
+    return d;
+  }
+
+  // The next date strictly after this one that falls on `w`, at the same time
+  // of day: a Monday's next Monday is 7 days on. A `w` outside Sun..Sat counts
+  // modulo 7.
+  [[nodiscard]] constexpr Date nextWeekday(Weekday w) const noexcept {
+    const int ahead = (weekdayIndex(w) - getWeekday() + 6) % 7 + 1;  // [1, 7]
+    return daysLater(ahead);
+  }
+
+  // The last date strictly before this one that falls on `w`, at the same
+  // time of day: a Monday's previous Monday is 7 days back.
+  [[nodiscard]] constexpr Date prevWeekday(Weekday w) const noexcept {
+    const int back = (getWeekday() - weekdayIndex(w) + 6) % 7 + 1;  // [1, 7]
+    return daysLater(-back);
+  }
+
+  // The n-th `w` of this date's month, at the same time of day: n = 1 is the
+  // month's first such weekday, n = 2 the second, n = -1 its last, n = -2 the
+  // one before. A day beyond the month carries into the next, as everywhere:
+  // a fifth Monday that the month lacks is the first Monday after it. n = 0
+  // continues the positive count backwards: the week before the first such
+  // weekday, which is the last `w` of the month before.
+  //   Date(2026, Date::Nov, 1).nthWeekdayOfMonth(4, Date::Thu)   // 2026-Nov-26
+  //   Date(2026, Date::May, 1).nthWeekdayOfMonth(-1, Date::Mon)  // 2026-May-25
+  [[nodiscard]] constexpr Date nthWeekdayOfMonth(int n, Weekday w) const noexcept {
+    const Date d = normalised();
+    const int64 dayOfMonth = detail::nthWeekdayDay(d.year, d.month, n, weekdayIndex(w));
+    return d.daysLater(dayOfMonth - d.day);
+  }
+
+  // The number of calendar days from this date to `other`, their times of
+  // day ignored: negative when `other` is on an earlier day.
+  //   Date(2026, Date::Dec, 24, 23, 0, 0).daysUntil(Date(2026, Date::Dec, 25))  // 1
+  [[nodiscard]] constexpr int64 daysUntil(const Date& other) const noexcept {
+    return other.normalised().dayNumber() - normalised().dayNumber();
+  }
+
+  // The exact number of seconds elapsed from this date to `other`, negative
+  // when `other` is earlier. Unlike `getInterval`, this is a true duration.
+  [[nodiscard]] constexpr int64 secondsUntil(const Date& other) const noexcept {
+    return other.secondsSinceEpoch() - secondsSinceEpoch();
+  }
+
+  // Midnight of day `weekday` (1 = Monday .. 7 = Sunday) of week `week` of ISO
+  // year `isoYear`: the Monday of week 1 (the week of January 4), plus
+  // 7 * (week - 1) + (weekday - 1) days. Any values carry, so week 0 is the
+  // last week of the year before and weekday 8 the next Monday, and the year
+  // wraps like every other: fromIsoWeek(2026, 53, 5) is 2027-Jan-01, and for
+  // every date d, fromIsoWeek(w.year, w.week, w.weekday) with
+  // w = d.getIsoWeek() is d at midnight.
+  [[nodiscard]] static constexpr Date fromIsoWeek(int isoYear, int week, int weekday) noexcept {
+    return Date(detail::fromDays(detail::daysFromIsoWeek(isoYear, week, weekday), 0));
+  }
+
+  // True when the six values already form a date and time that normalisation
+  // leaves unchanged: isValid(2024, 2, 29) is true, isValid(2026, 2, 29) and
+  // isValid(2026, 1, 1, 23, 59, 60) are false.
+  [[nodiscard]] static constexpr bool isValid(int year, int month, int day, int hour = 0,
+                                              int minute = 0, int second = 0) noexcept {
+    return detail::isNormalised(year, month, day, hour, minute, second);
   }
 
   // Shifts by a whole number of one unit. Each builds the date with that
@@ -380,6 +511,41 @@ class Date {
         hour(fields.hour),
         minute(fields.minute),
         second(fields.second) {}
+
+  // This date as normalisation carries it: itself, but for a clock reading
+  // with a field out of range, such as a leap second.
+  [[nodiscard]] constexpr Date normalised() const noexcept {
+    return Date(detail::normalise(year, month, day, hour, minute, second));
+  }
+
+  // True when the questions that count days from a fixed day can use the
+  // fields as they are: each lies within its widest range, and a day past
+  // its month's end (only a clock can hold one) counts on into the next
+  // month just as normalisation would carry it. Cheaper than `normalised`.
+  [[nodiscard]] constexpr bool countsDays() const noexcept {
+    // & keeps the tests branch-free.
+    // NOLINTBEGIN(readability-implicit-bool-conversion)
+    return (static_cast<unsigned>(year) <= 9999) & (static_cast<unsigned>(month - 1) < 12) &
+           (static_cast<unsigned>(day - 1) < 31) & (static_cast<unsigned>(hour) < 24) &
+           (static_cast<unsigned>(minute) < 60) & (static_cast<unsigned>(second) < 60);
+    // NOLINTEND(readability-implicit-bool-conversion)
+  }
+
+  // Days from 1970-01-01 to this date's day. Precondition: normalised.
+  [[nodiscard]] constexpr int64 dayNumber() const noexcept {
+    return detail::daysFromEpoch(year, month, day);
+  }
+
+  // This date `days` days later (earlier if negative) at the same time of
+  // day, normalised. Precondition: |days| below 2^35.
+  [[nodiscard]] constexpr Date daysLater(int64 days) const noexcept {
+    return Date(detail::fromDays(dayNumber() + days, int64{hour} * 3600 + minute * 60 + second));
+  }
+
+  // A weekday taken modulo 7, 0 = Sunday .. 6 = Saturday.
+  static constexpr int weekdayIndex(Weekday w) noexcept {
+    return static_cast<int>(detail::floorMod(w, 7));
+  }
 
   // Seconds from 1970-01-01 00:00:00 UTC, exact for every date.
   [[nodiscard]] constexpr int64 secondsSinceEpoch() const noexcept {

@@ -22,6 +22,19 @@ TEST(ClockSeam, StoresTheSplitAsItComesLeapSecondIncluded) {
   EXPECT_EQ(leap.addDay(0), Date::Date(2017, Date::Jan, 1, 0, 0, 0));
   EXPECT_EQ(leap.addSecond(-60).toString(), "2016-Dec-31 23:59:00");
   EXPECT_EQ(leap.toTimeT(), Date::Date(2017, Date::Jan, 1).toTimeT());
+  // The calendar questions see it as the next minute's first second, here
+  // the first second of 2017.
+  const Date::Date newYear(2017, Date::Jan, 1);
+  EXPECT_EQ(leap.getWeekday(), Date::Sun);
+  EXPECT_EQ(leap.getDayOfYear(), 1);
+  EXPECT_EQ(leap.getIsoWeek(), (Date::IsoWeek{2016, 52, 7}));
+  EXPECT_FALSE(leap.isLeapYear());
+  EXPECT_EQ(leap.lastDayOfMonth(), Date::Date(2017, Date::Jan, 31));
+  EXPECT_EQ(leap.nextWeekday(Date::Mon), Date::Date(2017, Date::Jan, 2));
+  EXPECT_EQ(leap.prevWeekday(Date::Sat), Date::Date(2016, Date::Dec, 31));
+  EXPECT_EQ(leap.nthWeekdayOfMonth(1, Date::Sun), newYear);
+  EXPECT_EQ(leap.daysUntil(newYear), 0);
+  EXPECT_EQ(newYear.secondsUntil(leap), 0);
   // Differences involving it stay small and exact.
   EXPECT_EQ(leap.getInterval(Date::Date(2016, Date::Dec, 31, 23, 59, 59)),
             Date::DateInterval(0, 0, 0, 0, 0, 1));
