@@ -20,6 +20,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 // The 64-bit signed integer in which day counts are kept.
 using int64 = std::int64_t;
@@ -199,6 +200,10 @@ constexpr int64 daysFromEpoch(int year, int month, int day) noexcept {
 constexpr Fields fromDays(int64 days, int64 secondOfDay) noexcept {
   return fromSeconds(days * 86400 + secondOfDay);
 }
+
+// The months' three-letter names, January first.
+inline constexpr std::array<std::string_view, 12> monthNames = {
+    "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 // ---- Weeks and the day of the year. ----
 
