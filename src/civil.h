@@ -25,9 +25,7 @@
 // The 64-bit signed integer in which day counts are kept.
 using int64 = std::int64_t;
 
-namespace Date {
-
-namespace detail {
+namespace Date::detail {
 
 // The six field values of a date.
 struct Fields {
@@ -280,8 +278,6 @@ constexpr int64 nthWeekdayDay(int year, int month, int64 n, int weekday) noexcep
   return last + 7 * (n + 1);
 }
 
-}  // namespace detail
-
-}  // namespace Date
+}  // namespace Date::detail
 
 #endif  // NORMDATE_CIVIL_H_

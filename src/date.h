@@ -539,7 +539,8 @@ class Date {
   // This date `days` days later (earlier if negative) at the same time of
   // day, normalised. Precondition: |days| below 2^35.
   [[nodiscard]] constexpr Date daysLater(int64 days) const noexcept {
-    return Date(detail::fromDays(dayNumber() + days, int64{hour} * 3600 + minute * 60 + second));
+    return Date(
+        detail::fromDays(dayNumber() + days, int64{hour} * 3600 + int64{minute} * 60 + second));
   }
 
   // A weekday taken modulo 7, 0 = Sunday .. 6 = Saturday.
