@@ -4,16 +4,21 @@
 // same fields (or text) as normdate on every input of every workload.
 
 #include <absl/time/civil_time.h>
+#include <absl/time/time.h>
 #include <benchmark/benchmark.h>
 #include <date/date.h>
 #include <date/iso_week.h>
 
 #include <array>
+#include <climits>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <functional>
 #include <iostream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -279,6 +284,75 @@ const std::array<CalendarRow, 3>& calendarRows() {
   return rows;
 }
 
+// ---- ISO 8601 text: each parser gives the instant, each writer the text. ----
+
+// Texts with numeric offsets, which every peer reads, of dates whose
+// instants stay within years 0..9999.
+const std::vector<std::string>& isoTexts() {
+  static const std::vector<std::string> texts = [] {
+    std::vector<std::string> result;
+    std::mt19937_64 random(7);
+    for (const Date::Date& d : dates("valid")) {
+      const Date::Date inner =
+          d.getYear() == 0 || d.getYear() == 9999 ? d.addYear(1 - d.getYear()) : d;
+      const int offset = uniform(random, -23 * 60 - 59, 23 * 60 + 59);
+      std::array<char, 16> zone{};
+      std::snprintf(zone.data(), zone.size(), "%c%02d:%02d", offset < 0 ? '-' : '+',
+                    std::abs(offset) / 60, std::abs(offset) % 60);
+      result.push_back(inner.toIsoString().substr(0, 19) + zone.data());
+    }
+    return result;
+  }();
+  return texts;
+}
+
+std::int64_t parseIsoNormdate(const std::string& text) {
+  return Date::Date::parseIso(text).toSysSeconds().time_since_epoch().count();
+}
+
+std::int64_t parseIsoAbseil(const std::string& text) {
+  absl::Time t;
+  std::string error;
+  if (!absl::ParseTime(absl::RFC3339_full, text, &t, &error)) return INT64_MIN;
+  return absl::ToUnixSeconds(t);
+}
+
+std::int64_t parseIsoStrptime(const std::string& text) {
+  std::tm fields{};
+  if (strptime(text.c_str(), "%Y-%m-%dT%H:%M:%S%z", &fields) == nullptr) return INT64_MIN;
+  const long offset = fields.tm_gmtoff;  // read first: timegm resets it
+  return timegm(&fields) - offset;
+}
+
+std::int64_t parseIsoDateLib(const std::string& text) {
+  std::istringstream in(text);
+  date::sys_seconds t;
+  in >> date::parse("%FT%T%Ez", t);
+  return in.fail() ? INT64_MIN : t.time_since_epoch().count();
+}
+
+std::string isoNormdate(const Date::Date& d) { return d.toIsoString(); }
+
+std::string isoStrftime(const Date::Date& d) {
+  const std::tm fields = d.toTm();
+  std::string text(32, '\0');
+  text.resize(std::strftime(text.data(), text.size(), "%Y-%m-%dT%H:%M:%SZ", &fields));
+  return text;
+}
+
+std::string isoAbseil(const Date::Date& d) {
+  return absl::FormatTime("%Y-%m-%d%ET%H:%M:%SZ", absl::FromUnixSeconds(d.toTimeT()),
+                          absl::UTCTimeZone());
+}
+
+using IsoParser = std::int64_t (*)(const std::string&);
+constexpr std::array<std::pair<const char*, IsoParser>, 4> isoParsers = {{
+    {"normdate", parseIsoNormdate},
+    {"abseil", parseIsoAbseil},
+    {"strptime", parseIsoStrptime},
+    {"date", parseIsoDateLib},
+}};
+
 // ---- Checks before timing. ----
 
 int verify() {
@@ -308,6 +382,19 @@ int verify() {
     const std::string iso = d.toString("YYYY-MM-DDThh:mm:ss");
     if (formatAbseil(d) != iso) report("FormatCivilTime", d, formatAbseil(d), iso);
   }
+  for (const std::string& text : isoTexts()) {
+    for (const auto& [peer, parse] : isoParsers) {
+      if (parse(text) != parseIsoNormdate(text)) {
+        report(std::string("parse iso/") + peer, text, parse(text), parseIsoNormdate(text));
+      }
+    }
+  }
+  for (const Date::Date& d : dates("valid")) {
+    if (d.getYear() < 1000) continue;  // strftime writes fewer year digits there
+    if (isoStrftime(d) != d.toIsoString())
+      report("iso/strftime", d, isoStrftime(d), d.toIsoString());
+    if (isoAbseil(d) != d.toIsoString()) report("iso/abseil", d, isoAbseil(d), d.toIsoString());
+  }
   for (const CalendarRow& row : calendarRows()) {
     for (std::size_t i = 0; i < kInputs; ++i) {
       const int expected = row.askers.front().second(i);
@@ -323,6 +410,16 @@ int verify() {
 }
 
 // ---- Benchmarks. ----
+
+void parseIso(benchmark::State& state, IsoParser parse) {
+  const std::vector<std::string>& texts = isoTexts();
+  std::size_t i = 0;
+  for (auto _ : state) {
+    std::int64_t instant = parse(texts[i]);
+    benchmark::DoNotOptimize(instant);
+    if (++i == texts.size()) i = 0;
+  }
+}
 
 void calendar(benchmark::State& state, Question ask) {
   (void)calendarValues();
@@ -433,6 +530,12 @@ void registerAll() {
   }
   benchmark::RegisterBenchmark("interval/getInterval", getInterval);
   benchmark::RegisterBenchmark("interval/addInterval", addInterval);
+  for (const auto& [peer, parse] : isoParsers) {
+    benchmark::RegisterBenchmark((std::string("iso/parse/") + peer).c_str(), parseIso, parse);
+  }
+  benchmark::RegisterBenchmark("iso/format/normdate", format, isoNormdate);
+  benchmark::RegisterBenchmark("iso/format/strftime", format, isoStrftime);
+  benchmark::RegisterBenchmark("iso/format/abseil", format, isoAbseil);
   for (const CalendarRow& row : calendarRows()) {
     for (const auto& [peer, ask] : row.askers) {
       benchmark::RegisterBenchmark((std::string("calendar/") + row.name + "/" + peer).c_str(),

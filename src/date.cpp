@@ -111,6 +111,30 @@ void replaceString(std::string& s, std::string_view what, std::string_view on) {
   s.swap(grown);
 }
 
+// Writes 0..99 as two digits; a negative number as "00".
+void putPair(char* to, int n) noexcept {
+  const auto pair = static_cast<unsigned>(n < 0 ? 0 : n);
+  to[0] = static_cast<char>('0' + pair / 10);
+  to[1] = static_cast<char>('0' + pair % 10);
+}
+
+// The ISO form of fields of any size, as `toString` writes numbers: at least
+// four year digits and two of every other field.
+std::string isoText(const Date& d) {
+  std::string text(int2String(d.getYear()));
+  text.insert(0, text.size() < 4 ? 4 - text.size() : 0, '0');
+  const auto field = [&text](char separator, int value) {
+    text += separator;
+    text += std::string_view(int2String(value));
+  };
+  field('-', d.getMonth());
+  field('-', d.getDay());
+  field('T', d.getHour());
+  field(':', d.getMinute());
+  field(':', d.getSecond());
+  return text + 'Z';
+}
+
 // The token letters, in the order of the masks of ShortFormat.
 constexpr std::array<char, 6> tokenLetters = {'Y', 'M', 'D', 'h', 'm', 's'};
 
@@ -280,6 +304,24 @@ std::string Date::toString(const char* format) const {
 }
 
 std::string Date::toString() const { return render("YYYY-MMM-DD hh:mm:ss"); }
+
+std::string Date::toIsoString() const {
+  // A clock that reports a field beyond its width gets the general path.
+  const bool fieldsFit =
+      year <= 9999 && month <= 99 && day <= 99 && hour <= 99 && minute <= 99 && second <= 99;
+  if (!fieldsFit) return isoText(*this);
+  std::array<char, 20> text = {'0', '0', '0', '0', '-', '0', '0', '-', '0', '0',
+                               'T', '0', '0', ':', '0', '0', ':', '0', '0', 'Z'};
+  char* const at = text.data();
+  putPair(at, year / 100);
+  putPair(at + 2, year % 100);
+  putPair(at + 5, month);
+  putPair(at + 8, day);
+  putPair(at + 11, hour);
+  putPair(at + 14, minute);
+  putPair(at + 17, second);
+  return {text.data(), text.size()};
+}
 
 std::string Date::render(std::string_view format) const {
   // The short path needs every replacement to fit its token: a year of at

@@ -467,6 +467,33 @@ class Date {
   // "2010-Mar-02 23:00:12".
   [[nodiscard]] NORMDATE_EXPORT std::string toString() const;
 
+  // The date as ISO 8601 / RFC 3339 text in UTC, "YYYY-MM-DDThh:mm:ssZ",
+  // always with four year digits: "0999-03-07T01:02:03Z". The fields are
+  // written as held, so a clock leap second writes ":60".
+  [[nodiscard]] NORMDATE_EXPORT std::string toIsoString() const;
+
+  // Reads ISO 8601 / RFC 3339 text and gives the UTC date of its instant:
+  //   YYYY-MM-DD                  midnight UTC of that day
+  //   YYYY-MM-DDThh:mm:ss<zone>   T may also be t or one space; a fraction
+  //                               of a second may follow the seconds after
+  //                               "." or "," (it is read and dropped, which
+  //                               truncates toward the earlier second)
+  // where <zone> is Z, z, +hh:mm, -hh:mm, +hhmm, -hhmm, +hh or -hh. A time
+  // without a zone is refused, since it names no instant. The year has four
+  // digits and every other field two, and each is checked, not carried:
+  // month 01..12, a day within its month, hour 00..23, minute 00..59, second
+  // 00..60 (60 is the next minute's first second), offset hours 00..23 and
+  // minutes 00..59. The offset is subtracted exactly and the year wraps like
+  // every other: "0000-01-01T00:30:00+01:00" is 9999-12-31 23:30:00.
+  //
+  // Returns no date for any other text. Time linear in the text's length.
+  [[nodiscard]] NORMDATE_EXPORT static std::optional<Date> tryParseIso(
+      std::string_view text) noexcept;
+
+  // As `tryParseIso`, but throws `ParseError` saying what was expected where:
+  //   expected the day (01 to 30) at offset 8 of "2026-04-31", found "31"
+  [[nodiscard]] NORMDATE_EXPORT static Date parseIso(std::string_view text);
+
   // Reads a date from `text` written in `format`, the inverse of `toString`:
   //   YYYY  the year, one to four digits (years below 1000 are written with
   //         fewer, "05" or "999")

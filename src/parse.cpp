@@ -149,6 +149,149 @@ class Parser {
   std::string message;
 };
 
+// Reads ISO 8601 / RFC 3339 text: YYYY-MM-DD, optionally followed by T, t
+// or a space, hh:mm:ss, an optional fraction after . or , and a zone
+// designator Z, z, +hh:mm, +hhmm or +hh (or -). Every field has a fixed
+// number of digits and is checked against its range, not carried. A failure
+// records what was expected where, and the message is built only if asked
+// for, so that `tryParseIso` never builds one.
+class IsoReader {
+ public:
+  explicit IsoReader(std::string_view text) noexcept : input(text) {}
+
+  std::optional<Date> read() noexcept {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    if (!number(4, year, "the year (4 digits)") || !literal('-') ||
+        !number(2, month, "the month (2 digits)") ||
+        !inRange(month, 1, 12, "the month (01 to 12)") || !literal('-') ||
+        !number(2, day, "the day (2 digits)")) {
+      return std::nullopt;
+    }
+    const auto length = static_cast<int>(detail::daysInMonth(year, month));
+    if (!inRange(day, 1, length, dayRanges[static_cast<std::size_t>(length - 28)])) {
+      return std::nullopt;
+    }
+    if (at == input.size()) return Date(year, month, day, 0, 0, 0);
+    if (input[at] != 'T' && input[at] != 't' && input[at] != ' ') {
+      return fail(R"("T", "t", " " or the end of the text)", 1);
+    }
+    ++at;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    if (!number(2, hour, "the hour (2 digits)") || !inRange(hour, 0, 23, "the hour (00 to 23)") ||
+        !literal(':') || !number(2, minute, "the minute (2 digits)") ||
+        !inRange(minute, 0, 59, "the minute (00 to 59)") || !literal(':') ||
+        !number(2, second, "the second (2 digits)") ||
+        !inRange(second, 0, 60, "the second (00 to 60)") || !fraction()) {
+      return std::nullopt;
+    }
+    int offsetMinutes = 0;
+    if (!zone(offsetMinutes)) return std::nullopt;
+    if (at != input.size()) return fail("the end of the text", 16);
+    // The offset is subtracted exactly, and second 60 carries into the next
+    // minute, by normalisation.
+    return Date(year, month, day, hour, minute - offsetMinutes, second);
+  }
+
+  [[nodiscard]] std::size_t failedAt() const noexcept { return at; }
+
+  [[nodiscard]] std::string failure() const {
+    const std::string found =
+        at >= input.size() ? "the end of the text" : quoted(input.substr(at, foundLength));
+    return "expected " + std::string(expected) + " at offset " + std::to_string(at) + " of " +
+           quoted(input) + ", found " + found;
+  }
+
+ private:
+  static constexpr std::array<std::string_view, 4> dayRanges = {
+      "the day (01 to 28)", "the day (01 to 29)", "the day (01 to 30)", "the day (01 to 31)"};
+
+  std::nullopt_t fail(std::string_view what, std::size_t length) noexcept {
+    expected = what;
+    foundLength = length;
+    return std::nullopt;
+  }
+
+  // Exactly `count` digits.
+  bool number(std::size_t count, int& value, std::string_view what) noexcept {
+    value = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+      if (at + i >= input.size() || !isDigit(input[at + i])) {
+        fail(what, count);
+        return false;
+      }
+      value = value * 10 + (input[at + i] - '0');
+    }
+    at += count;
+    return true;
+  }
+
+  // Checks the two-digit field just read; a failure points at its start.
+  bool inRange(int value, int least, int most, std::string_view what) noexcept {
+    if (value >= least && value <= most) return true;
+    at -= 2;
+    fail(what, 2);
+    return false;
+  }
+
+  bool literal(char c) noexcept {
+    if (at < input.size() && input[at] == c) {
+      ++at;
+      return true;
+    }
+    fail(c == '-' ? R"("-")" : R"(":")", 1);
+    return false;
+  }
+
+  // An optional fraction of a second: read, and dropped.
+  bool fraction() noexcept {
+    if (at == input.size() || (input[at] != '.' && input[at] != ',')) return true;
+    ++at;
+    const std::size_t first = at;
+    while (at < input.size() && isDigit(input[at])) ++at;
+    if (at > first) return true;
+    fail("a digit of the fraction", 1);
+    return false;
+  }
+
+  // The zone designator, as minutes east of UTC.
+  bool zone(int& offsetMinutes) noexcept {
+    if (at < input.size() && (input[at] == 'Z' || input[at] == 'z')) {
+      ++at;
+      return true;
+    }
+    if (at >= input.size() || (input[at] != '+' && input[at] != '-')) {
+      fail(R"(a zone designator ("Z", "+hh:mm" or "-hh:mm"))", 1);
+      return false;
+    }
+    const int sign = input[at] == '-' ? -1 : 1;
+    ++at;
+    int hours = 0;
+    int minutes = 0;
+    if (!number(2, hours, "the offset's hours (2 digits)") ||
+        !inRange(hours, 0, 23, "the offset's hours (00 to 23)")) {
+      return false;
+    }
+    if (at < input.size() && (input[at] == ':' || isDigit(input[at]))) {
+      if (input[at] == ':') ++at;
+      if (!number(2, minutes, "the offset's minutes (2 digits)") ||
+          !inRange(minutes, 0, 59, "the offset's minutes (00 to 59)")) {
+        return false;
+      }
+    }
+    offsetMinutes = sign * (hours * 60 + minutes);
+    return true;
+  }
+
+  std::string_view input;
+  std::size_t at = 0;
+  std::string_view expected;
+  std::size_t foundLength = 0;
+};
+
 }  // namespace
 
 ParseError::~ParseError() = default;
@@ -165,6 +308,21 @@ Date Date::parse(std::string_view text, std::string_view format) {
   const std::optional<std::array<int, 6>> f = parser.read();
   if (!f) throw ParseError(parser.failure(), parser.failedAt());
   return {(*f)[0], (*f)[1], (*f)[2], (*f)[3], (*f)[4], (*f)[5]};
+}
+
+}  // namespace Date
+
+namespace Date {
+
+std::optional<Date> Date::tryParseIso(std::string_view text) noexcept {
+  return IsoReader(text).read();
+}
+
+Date Date::parseIso(std::string_view text) {
+  IsoReader reader(text);
+  const std::optional<Date> date = reader.read();
+  if (!date) throw ParseError(reader.failure(), reader.failedAt());
+  return *date;
 }
 
 }  // namespace Date

@@ -18,6 +18,8 @@ TEST(ClockSeam, StoresTheSplitAsItComesLeapSecondIncluded) {
   const Date::Date leap;
   EXPECT_EQ(fakeclock::reads(), 1);
   EXPECT_EQ(leap.toString(), "2016-Dec-31 23:59:60");
+  EXPECT_EQ(leap.toIsoString(), "2016-12-31T23:59:60Z");
+  EXPECT_EQ(Date::Date::parseIso(leap.toIsoString()), Date::Date(2017, Date::Jan, 1));
   // Normalising carries the leap second into the next minute.
   EXPECT_EQ(leap.addDay(0), Date::Date(2017, Date::Jan, 1, 0, 0, 0));
   EXPECT_EQ(leap.addSecond(-60).toString(), "2016-Dec-31 23:59:00");
@@ -80,6 +82,10 @@ TEST(ClockSeam, ImpossibleFieldsFormatAsTheyAre) {
     fakeclock::setSplit(c.split);
     EXPECT_EQ(Date::Date().toString("YYYY-MMM-DD hh:mm:ss MM"), c.text);
   }
+  fakeclock::setSplit(splitOf(16, 1, 100, 1, 2, 3));
+  EXPECT_EQ(Date::Date().toIsoString(), "0016-01-100T01:02:03Z");
+  fakeclock::setSplit(splitOf(16, -3, 7, 1, 2, 3));
+  EXPECT_EQ(Date::Date().toIsoString(), "0016-00-07T01:02:03Z");
 }
 
 TEST(ClockSeam, TimeOfDayTakesTodaysDateFromOneReading) {

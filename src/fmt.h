@@ -1,0 +1,75 @@
+// -----------------------------------------------------------------------------
+// File: fmt.h
+// -----------------------------------------------------------------------------
+//
+// Formatting of `Date::Date` and `Date::DateInterval` through the fmt library.
+// Header-only and optional: include it where fmt is available (Debian's
+// libfmt-dev) and link fmt as usual; the normdate library itself does not
+// need fmt.
+//
+// A date's format spec is a token format, as for `Date::toString`, except
+// the spec "iso", which gives `toIsoString`. Every other spec is a token
+// format, so no spec is malformed; an empty one is the default format:
+//
+//   const Date::Date d(2026, Date::Dec, 6, 2, 4, 49);
+//   fmt::format("{}", d);              // "2026-Dec-06 02:04:49"
+//   fmt::format("{:DD.MM.YYYY}", d);   // "06.12.2026"
+//   fmt::format("{:iso}", d);          // "2026-12-06T02:04:49Z"
+//
+// An interval writes its bracketed form and takes the specs of a string,
+// such as a width and an alignment:
+//
+//   fmt::format("{}", Date::DateInterval(0, 0, 0, -7, 0, 0));     // "[0|0|0|-7|0|0]"
+//   fmt::format("{:>15}", Date::DateInterval());                  // "  [0|0|0|0|0|0]"
+
+#ifndef NORMDATE_FMT_H_
+#define NORMDATE_FMT_H_
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+#include "date.h"
+#include "interval.h"
+
+template <>
+struct fmt::formatter<Date::Date> {
+  // The spec is everything up to the closing brace.
+  constexpr auto parse(fmt::format_parse_context& context) -> decltype(context.begin()) {
+    auto end = context.begin();
+    while (end != context.end() && *end != '}') ++end;
+    spec = std::string_view(context.begin(), static_cast<std::size_t>(end - context.begin()));
+    return end;
+  }
+
+  template <class FormatContext>
+  auto format(const Date::Date& date, FormatContext& context) const -> decltype(context.out()) {
+    const std::string text = spec.empty()    ? date.toString()
+                             : spec == "iso" ? date.toIsoString()
+                                             : date.toString(spec);
+    return std::copy(text.begin(), text.end(), context.out());
+  }
+
+ private:
+  std::string_view spec;
+};
+
+template <>
+struct fmt::formatter<Date::DateInterval> : fmt::formatter<fmt::string_view> {
+  template <class FormatContext>
+  auto format(const Date::DateInterval& interval, FormatContext& context) const
+      -> decltype(context.out()) {
+    fmt::memory_buffer text;
+    fmt::format_to(std::back_inserter(text), "[{}|{}|{}|{}|{}|{}]", interval.getYear(),
+                   interval.getMonth(), interval.getDay(), interval.getHour(), interval.getMinute(),
+                   interval.getSecond());
+    return fmt::formatter<fmt::string_view>::format(fmt::string_view(text.data(), text.size()),
+                                                    context);
+  }
+};
+
+#endif  // NORMDATE_FMT_H_

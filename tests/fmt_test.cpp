@@ -1,0 +1,41 @@
+// Dates and intervals through fmt: every kind of spec, against the members
+// that the specs name.
+
+#include "fmt.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+
+#include "date.h"
+
+namespace {
+
+TEST(Fmt, DateSpecsAreTokenFormatsOrIso) {
+  std::mt19937_64 random(61);
+  std::uniform_int_distribution<int> any(-2000000000, 2000000000);
+  for (int i = 0; i < 10000; ++i) {
+    const Date::Date d(any(random), any(random), any(random), any(random), any(random),
+                       any(random));
+    ASSERT_EQ(fmt::format("{}", d), d.toString());
+    ASSERT_EQ(fmt::format("{:iso}", d), d.toIsoString());
+    ASSERT_EQ(fmt::format("at {:DD.MM.YYYY hh:mm}!", d),
+              "at " + d.toString("DD.MM.YYYY hh:mm") + "!");
+  }
+  const Date::Date d(2026, Date::Dec, 6, 2, 4, 49);
+  EXPECT_EQ(fmt::format("{:MMM}|{:ISO}|{:%Y-%m}", d, d, d), "Dec|ISO|%Y-%m");
+  EXPECT_EQ(fmt::format(fmt::runtime("{:isoYYYY}"), d), "iso2026");
+}
+
+TEST(Fmt, IntervalsTakeStringSpecs) {
+  const Date::DateInterval interval(0, 0, 0, -7, 0, 0);
+  std::ostringstream stream;
+  stream << interval;
+  EXPECT_EQ(fmt::format("{}", interval), stream.str());
+  EXPECT_EQ(fmt::format("{:>16}|{:<16}|", interval, Date::DateInterval()),
+            "  [0|0|0|-7|0|0]|[0|0|0|0|0|0]   |");
+  EXPECT_THROW((void)fmt::format(fmt::runtime("{:Q}"), interval), fmt::format_error);
+}
+
+}  // namespace
