@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "date.h"
+#include "quoted.h"
 
 namespace Date {
 
@@ -40,26 +41,6 @@ const ParseToken* tokenAt(std::string_view format, std::size_t at) noexcept {
 
 bool isDigit(char c) noexcept { return c >= '0' && c <= '9'; }
 
-// Text for a message: at most 64 bytes of it, in quotes, with bytes that are
-// not printable ASCII written as \xNN.
-std::string quoted(std::string_view text) {
-  constexpr std::size_t limit = 64;
-  std::string result = "\"";
-  for (const char c : text.substr(0, limit)) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7F && c != '"' && c != '\\') {
-      result += c;
-    } else {
-      constexpr std::string_view hex = "0123456789abcdef";
-      result += "\\x";
-      result += hex[byte >> 4];
-      result += hex[byte & 0xF];
-    }
-  }
-  if (text.size() > limit) result += "...";
-  return result + '"';
-}
-
 // Reads the six fields of `text` written in `format`, or says why not.
 class Parser {
  public:
@@ -74,7 +55,7 @@ class Parser {
         if (!(token->maxDigits == 0 ? readMonthName() : readNumber(*token, in))) return {};
       } else {
         if (at >= input.size() || input[at] != pattern[in]) {
-          return fail(quoted(pattern.substr(in, 1)), found(1));
+          return fail(detail::quoted(pattern.substr(in, 1)), found(1));
         }
         ++at;
         ++in;
@@ -122,7 +103,7 @@ class Parser {
     if (at + digits < input.size() && isDigit(input[at + digits]) && !digitsFollow) {
       std::size_t run = digits;
       while (at + run < input.size() && isDigit(input[at + run]) && run < 16) ++run;
-      fail(std::string(token.what) + " (" + width + ")", quoted(input.substr(at, run)));
+      fail(std::string(token.what) + " (" + width + ")", detail::quoted(input.substr(at, run)));
       return false;
     }
     fields[token.field] = value;
@@ -133,12 +114,12 @@ class Parser {
   // What the text holds at the current offset, up to `length` bytes.
   [[nodiscard]] std::string found(std::size_t length) const {
     return at >= input.size() ? std::string("the end of the text")
-                              : quoted(input.substr(at, length));
+                              : detail::quoted(input.substr(at, length));
   }
 
   std::nullopt_t fail(const std::string& expected, const std::string& actual) {
-    message = "expected " + expected + " at offset " + std::to_string(at) + " of " + quoted(input) +
-              ", found " + actual;
+    message = "expected " + expected + " at offset " + std::to_string(at) + " of " +
+              detail::quoted(input) + ", found " + actual;
     return std::nullopt;
   }
 
@@ -200,9 +181,9 @@ class IsoReader {
 
   [[nodiscard]] std::string failure() const {
     const std::string found =
-        at >= input.size() ? "the end of the text" : quoted(input.substr(at, foundLength));
+        at >= input.size() ? "the end of the text" : detail::quoted(input.substr(at, foundLength));
     return "expected " + std::string(expected) + " at offset " + std::to_string(at) + " of " +
-           quoted(input) + ", found " + found;
+           detail::quoted(input) + ", found " + found;
   }
 
  private:
