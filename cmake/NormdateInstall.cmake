@@ -1,6 +1,6 @@
 # Installation: the library, its headers under include/normdate/, a CMake
-# package (find_package(normdate 1.0 CONFIG) gives normdate::normdate) and a
-# pkg-config file.
+# package (find_package(normdate 1.1 CONFIG) gives normdate::normdate, and
+# normdate::zone with COMPONENTS zone) and pkg-config files.
 include(CMakePackageConfigHelpers)
 
 set(normdate_cmake_dir "${CMAKE_INSTALL_LIBDIR}/cmake/normdate")
@@ -20,6 +20,21 @@ install(DIRECTORY "${PROJECT_BINARY_DIR}/include/normdate"
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development)
 install(EXPORT normdateTargets NAMESPACE normdate:: DESTINATION ${normdate_cmake_dir}
         COMPONENT development)
+
+# The time-zone component: its own export set, so that the package loads it
+# (and finds abseil) only where it was built.
+if(TARGET normdate_zone)
+  install(
+    TARGETS normdate_zone
+    EXPORT normdateZoneTargets
+    RUNTIME COMPONENT runtime
+    LIBRARY COMPONENT runtime NAMELINK_COMPONENT development
+    ARCHIVE COMPONENT development
+    INCLUDES
+    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+  install(EXPORT normdateZoneTargets NAMESPACE normdate:: DESTINATION ${normdate_cmake_dir}
+          COMPONENT development)
+endif()
 
 configure_package_config_file("${CMAKE_CURRENT_LIST_DIR}/normdateConfig.cmake.in"
                               "${PROJECT_BINARY_DIR}/normdateConfig.cmake"
@@ -41,6 +56,17 @@ file(RELATIVE_PATH NORMDATE_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgcon
 configure_file("${CMAKE_CURRENT_LIST_DIR}/normdate.pc.in" "${PROJECT_BINARY_DIR}/normdate.pc" @ONLY)
 install(FILES "${PROJECT_BINARY_DIR}/normdate.pc" DESTINATION "${CMAKE_INSTALL_LIBDIR}/pkgconfig"
         COMPONENT development)
+if(TARGET normdate_zone)
+  if(BUILD_SHARED_LIBS)
+    set(NORMDATE_ZONE_PC_CFLAGS "")
+  else()
+    set(NORMDATE_ZONE_PC_CFLAGS "-DNORMDATE_ZONE_STATIC_DEFINE")
+  endif()
+  configure_file("${CMAKE_CURRENT_LIST_DIR}/normdate-zone.pc.in"
+                 "${PROJECT_BINARY_DIR}/normdate-zone.pc" @ONLY)
+  install(FILES "${PROJECT_BINARY_DIR}/normdate-zone.pc"
+          DESTINATION "${CMAKE_INSTALL_LIBDIR}/pkgconfig" COMPONENT development)
+endif()
 
 if(TARGET normdate-demo)
   install(TARGETS normdate-demo COMPONENT program)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs a consumer of normdate the way users reach it.
 #   run.sh install  <build dir> <work dir>        installs into <work dir>/prefix
-#   run.sh find_package|pkg_config|add_subdirectory <source dir> <work dir> <C++ compiler>
+#   run.sh find_package|pkg_config|add_subdirectory|find_package_zone|pkg_config_zone
+#          <source dir> <work dir> <C++ compiler>
 #   run.sh exports  <shared library>              only the public API is exported
 #   run.sh m32      <source dir> <work dir>       32-bit library and consumer, strict warnings
 #   run.sh debs     <source dir> <package dir> <work dir>
@@ -38,6 +39,22 @@ case $mode in
     "$cxx" -std=c++20 "$source/tests/consumers/main.cpp" "${flags[@]}" -o "$work/pkg_config_consumer"
     runs "$work/pkg_config_consumer"
     ;;
+  find_package_zone)
+    source=$2 work=$3 cxx=$4 prefix=$3/prefix
+    cmake -S "$source/tests/consumers/zone" -B "$work/find_package_zone" \
+      -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_COMPILER="$cxx"
+    cmake --build "$work/find_package_zone"
+    runs "$work/find_package_zone/consumer"
+    ;;
+  pkg_config_zone)
+    source=$2 work=$3 cxx=$4 prefix=$3/prefix
+    command -v pkg-config >/dev/null || { echo "pkg-config is not installed: skipped"; exit 77; }
+    pcdir=$(dirname "$(find "$prefix" -name normdate-zone.pc)")
+    # --static: a static normdate-zone needs abseil's libraries on the line.
+    read -r -a flags <<<"$(PKG_CONFIG_PATH=$pcdir pkg-config --static --cflags --libs normdate-zone)"
+    "$cxx" -std=c++20 "$source/tests/consumers/zone_main.cpp" "${flags[@]}" -o "$work/pkg_config_zone_consumer"
+    runs "$work/pkg_config_zone_consumer"
+    ;;
   add_subdirectory)
     source=$2 work=$3 cxx=$4 prefix=$2
     cmake -S "$source/tests/consumers/subdirectory" -B "$work/subdirectory" \
@@ -69,33 +86,45 @@ case $mode in
       { echo "FAIL: libnormdate-dev depends on '$(depends libnormdate-dev)'"; exit 1; }
     [[ $(depends normdate-demo) == *"libnormdate1 (= $version)"* ]] ||
       { echo "FAIL: normdate-demo depends on '$(depends normdate-demo)'"; exit 1; }
-    [[ $(depends libnormdate1) == *libstdc++6* ]] ||
-      { echo "FAIL: libnormdate1 depends on '$(depends libnormdate1)'"; exit 1; }
+    for needed in libstdc++6 libabsl tzdata; do
+      [[ $(depends libnormdate1) == *$needed* ]] ||
+        { echo "FAIL: libnormdate1 depends on '$(depends libnormdate1)', not $needed"; exit 1; }
+    done
+    [[ $(depends libnormdate-dev) == *libabsl-dev* ]] ||
+      { echo "FAIL: libnormdate-dev depends on '$(depends libnormdate-dev)'"; exit 1; }
     expect_files() {
       local listed
       listed=$(dpkg-deb -c "$debs/$1"_*.deb | awk '{print $6}' | grep -v '/$' | sort | tr '\n' ' ')
       [[ $listed == "$2" ]] || { echo "FAIL: $1 holds: $listed"; exit 1; }
       echo "$1: $listed"
     }
-    expect_files libnormdate1 "./usr/lib/libnormdate.so.1 ./usr/lib/libnormdate.so.$version "
+    expect_files libnormdate1 "./usr/lib/libnormdate.so.1 ./usr/lib/libnormdate.so.$version ./usr/lib/libnormdate_zone.so.1 ./usr/lib/libnormdate_zone.so.$version "
     expect_files normdate-demo "./usr/bin/normdate-demo "
-    dpkg-deb -c "$debs"/libnormdate-dev_*.deb | grep -q './usr/include/normdate/date.h$' ||
-      { echo "FAIL: libnormdate-dev has no headers"; exit 1; }
+    for file in include/normdate/date.h include/normdate/zone.h include/normdate/fmt.h \
+                lib/libnormdate.so lib/libnormdate_zone.so lib/pkgconfig/normdate-zone.pc \
+                lib/cmake/normdate/normdateZoneTargets.cmake; do
+      [[ $(dpkg-deb -c "$debs"/libnormdate-dev_*.deb) == *"./usr/$file"* ]] ||
+        { echo "FAIL: libnormdate-dev lacks $file"; exit 1; }
+    done
     for deb in "$debs"/*.deb; do dpkg-deb -x "$deb" "$root"; done
     prefix=$root/usr
     read -r -a flags <<<"$(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs normdate)"
     g++ -std=c++20 "$source/tests/consumers/main.cpp" "${flags[@]}" -o "$4/deb_consumer"
     runs "$4/deb_consumer"
+    read -r -a flags <<<"$(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs normdate-zone)"
+    g++ -std=c++20 "$source/tests/consumers/zone_main.cpp" "${flags[@]}" -o "$4/deb_zone_consumer"
+    runs "$4/deb_zone_consumer"
     LD_LIBRARY_PATH=$prefix/lib "$prefix/bin/normdate-demo" | grep -qx 'End: 9899-Feb-24 20:00:07' ||
       { echo "FAIL: the packaged program"; exit 1; }
     ;;
   exports)
     # Every exported symbol is the public API of namespace Date, none of its
     # internals. Weak instantiations of the standard library's own templates
-    # (types W and u) keep the default visibility libstdc++ gives them.
+    # (types W, u and V) keep the default visibility libstdc++ gives them.
     leaked=$(nm -D --defined-only -C "$2" | cut -d' ' -f2- |
-      grep -v -E '^[TV] (Date::(Date::(Date|toString|parse|tryParse)|ParseError::~ParseError|operator<<)|(typeinfo|typeinfo name|vtable) for Date::ParseError)' |
-      grep -v -E '^[Wu] ([a-z ]+ )?std::' || true)
+      grep -v -E '^[TV] (Date::(Date::(Date|toString|toIsoString|parse|tryParse)|ParseError::~ParseError|operator<<)|(typeinfo|typeinfo name|vtable) for Date::ParseError)' |
+      grep -v -E '^[TV] (Date::(TimeZone::|ZoneError::~ZoneError)|(typeinfo|typeinfo name|vtable) for Date::ZoneError)' |
+      grep -v -E '^[WuV] ([a-z ]+ )?std::' || true)
     if [[ -n $leaked ]]; then echo "FAIL: exported beyond the public API:"; echo "$leaked"; exit 1; fi
     nm -D --defined-only -C "$2" | grep -c 'Date::' | sed 's/^/exported symbols of namespace Date: /'
     ;;

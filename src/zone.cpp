@@ -1,0 +1,233 @@
+#include "zone.h"
+
+#include <absl/time/civil_time.h>
+#include <absl/time/time.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "quoted.h"
+
+namespace Date {
+
+// A zone of abseil's engine, and what normdate calls it.
+struct TimeZone::Impl {
+  absl::TimeZone zone;
+  std::string name;
+  // For UTC and fixed zones, the abbreviation; empty for zones whose
+  // database gives one for each instant.
+  std::string abbreviation;
+};
+
+namespace {
+
+constexpr std::int64_t firstSecond = -62167219200;  // 0000-01-01 00:00:00
+constexpr std::int64_t lastSecond = 253402300799;   // 9999-12-31 23:59:59
+
+absl::Time instantOf(const Date& utc) {
+  return absl::FromUnixSeconds(utc.toSysSeconds().time_since_epoch().count());
+}
+
+Date dateOf(std::int64_t seconds) {
+  return Date(std::chrono::sys_seconds{std::chrono::seconds{seconds}});
+}
+
+Date dateOf(absl::Time instant) { return dateOf(absl::ToUnixSeconds(instant)); }
+
+// True for a name of IANA form: components of A-Z a-z 0-9 . _ + - separated
+// by single slashes, none of them "." or "..", at most 255 bytes in all.
+bool isIanaForm(std::string_view name) {
+  if (name.empty() || name.size() > 255) return false;
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    const std::size_t end = std::min(name.find('/', start), name.size());
+    const std::string_view part = name.substr(start, end - start);
+    if (part.empty() || part == "." || part == "..") return false;
+    for (const char c : part) {
+      const bool allowed = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                           (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '+' || c == '-';
+      if (!allowed) return false;
+    }
+    start = end + 1;
+  }
+  return true;
+}
+
+// "+hh:mm", or "+hh:mm:ss" when the offset has seconds.
+std::string offsetText(int seconds) {
+  const int magnitude = seconds < 0 ? -seconds : seconds;
+  std::array<char, 10> text = {seconds < 0 ? '-' : '+'};
+  std::size_t size = 1;
+  const auto put = [&](int value, bool colon) {
+    if (colon) text[size++] = ':';
+    text[size++] = static_cast<char>('0' + value / 10);
+    text[size++] = static_cast<char>('0' + value % 10);
+  };
+  put(magnitude / 3600, false);
+  put(magnitude / 60 % 60, true);
+  if (magnitude % 60 != 0) put(magnitude % 60, true);
+  return {text.data(), size};
+}
+
+std::optional<absl::TimeZone> loadAbseil(std::string_view name) {
+  absl::TimeZone zone;
+  if (!isIanaForm(name) ||
+      !absl::LoadTimeZone(absl::string_view(name.data(), name.size()), &zone)) {
+    return std::nullopt;
+  }
+  return zone;
+}
+
+// The IANA name that /etc/localtime links to, if it does.
+std::optional<std::string> linkedLocalName() {
+  std::error_code error;
+  const std::filesystem::path target = std::filesystem::read_symlink("/etc/localtime", error);
+  if (error) return std::nullopt;
+  const std::string path = target.lexically_normal().string();
+  const std::string_view marker = "zoneinfo/";
+  const std::size_t at = path.rfind(marker);
+  if (at == std::string::npos) return std::nullopt;
+  return path.substr(at + marker.size());
+}
+
+}  // namespace
+
+ZoneError::~ZoneError() = default;
+
+TimeZone::TimeZone(std::shared_ptr<const Impl> zone) noexcept : impl(std::move(zone)) {}
+
+std::optional<TimeZone> TimeZone::tryLoad(std::string_view name) {
+  if (name == "UTC") return utc();
+  std::optional<absl::TimeZone> zone = loadAbseil(name);
+  if (!zone) return std::nullopt;
+  return TimeZone(std::make_shared<const Impl>(Impl{*zone, std::string(name), {}}));
+}
+
+TimeZone TimeZone::load(std::string_view name) {
+  if (std::optional<TimeZone> zone = tryLoad(name)) return *std::move(zone);
+  throw ZoneError((isIanaForm(name) ? "unknown time zone: " : "not a time zone name: ") +
+                  detail::quoted(name));
+}
+
+TimeZone TimeZone::utc() {
+  static const auto zone = std::make_shared<const Impl>(Impl{absl::UTCTimeZone(), "UTC", "UTC"});
+  return TimeZone(zone);
+}
+
+TimeZone TimeZone::fixed(int offsetSeconds) {
+  const int offset = std::clamp(offsetSeconds, -86399, 86399);
+  std::string name = offsetText(offset);
+  return TimeZone(std::make_shared<const Impl>(Impl{absl::FixedTimeZone(offset), name, name}));
+}
+
+TimeZone TimeZone::local() {
+  // NOLINTNEXTLINE(concurrency-mt-unsafe): read once, as the C library does
+  if (const char* tz = std::getenv("TZ"); tz != nullptr) {
+    std::string_view name(tz);
+    if (!name.empty() && name.front() == ':') name.remove_prefix(1);
+    return tryLoad(name).value_or(utc());
+  }
+  if (const std::optional<std::string> name = linkedLocalName()) {
+    if (std::optional<TimeZone> zone = tryLoad(*name)) return *std::move(zone);
+  }
+  absl::TimeZone zone;
+  if (absl::LoadTimeZone("/etc/localtime", &zone)) {
+    return TimeZone(std::make_shared<const Impl>(Impl{zone, "localtime", {}}));
+  }
+  return utc();
+}
+
+std::string TimeZone::getName() const { return impl->name; }
+
+ZoneOffset TimeZone::getOffset(const Date& utc) const {
+  const absl::TimeZone::CivilInfo info = impl->zone.At(instantOf(utc));
+  return {info.offset, info.is_dst,
+          impl->abbreviation.empty() ? std::string(info.zone_abbr) : impl->abbreviation};
+}
+
+Date TimeZone::toLocal(const Date& utc) const {
+  const absl::Time instant = instantOf(utc);
+  return dateOf(absl::ToUnixSeconds(instant) + impl->zone.At(instant).offset);
+}
+
+LocalTimeInfo TimeZone::lookup(const Date& local) const {
+  // The local fields read as if UTC give the civil time exactly, a clock
+  // leap second carried into the next minute.
+  const absl::CivilSecond civil =
+      absl::CivilSecond(1970, 1, 1) + local.toSysSeconds().time_since_epoch().count();
+  const absl::TimeZone::TimeInfo info = impl->zone.At(civil);
+  switch (info.kind) {
+    case absl::TimeZone::TimeInfo::SKIPPED:  // pre >= trans > post
+      return {LocalTimeInfo::Skipped, dateOf(info.post), dateOf(info.pre), dateOf(info.trans)};
+    case absl::TimeZone::TimeInfo::REPEATED:  // pre < trans <= post
+      return {LocalTimeInfo::Repeated, dateOf(info.pre), dateOf(info.post), dateOf(info.trans)};
+    default: {
+      const Date instant = dateOf(info.pre);
+      return {LocalTimeInfo::Unique, instant, instant, instant};
+    }
+  }
+}
+
+Date TimeZone::toUtc(const Date& local, Disambiguation d) const {
+  const LocalTimeInfo info = lookup(local);
+  switch (d) {
+    case Disambiguation::Earlier: return info.earlier;
+    case Disambiguation::Later: return info.later;
+    default:
+      // The offset from before the transition: in a gap that is the later
+      // instant, in an overlap the earlier one.
+      return info.kind == LocalTimeInfo::Skipped ? info.later : info.earlier;
+  }
+}
+
+std::optional<Date> TimeZone::tryToUtc(const Date& local) const {
+  const LocalTimeInfo info = lookup(local);
+  if (info.kind != LocalTimeInfo::Unique) return std::nullopt;
+  return info.earlier;
+}
+
+// abseil also reports changes of only the abbreviation or the daylight-saving
+// flag, whose civil times before and after are equal; those are skipped.
+// Each step moves strictly on, and stops at the edge of the years a date
+// holds, so the search ends even for rules that change nothing but a flag.
+std::optional<Date> TimeZone::nextTransition(const Date& utc) const {
+  absl::Time after = instantOf(utc);
+  absl::TimeZone::CivilTransition transition;
+  while (impl->zone.NextTransition(after, &transition)) {
+    const absl::Time instant = impl->zone.At(transition.to).trans;
+    if (instant <= after || absl::ToUnixSeconds(instant) > lastSecond) break;
+    if (transition.from != transition.to) return dateOf(instant);
+    after = instant;
+  }
+  return std::nullopt;
+}
+
+std::optional<Date> TimeZone::prevTransition(const Date& utc) const {
+  absl::Time before = instantOf(utc);
+  absl::TimeZone::CivilTransition transition;
+  while (impl->zone.PrevTransition(before, &transition)) {
+    const absl::Time instant = impl->zone.At(transition.to).trans;
+    if (instant >= before || absl::ToUnixSeconds(instant) < firstSecond) break;
+    if (transition.from != transition.to) return dateOf(instant);
+    before = instant;
+  }
+  return std::nullopt;
+}
+
+Date TimeZone::now() const { return toLocal(Date()); }
+
+std::string TimeZone::toIsoString(const Date& utc) const {
+  const absl::Time instant = instantOf(utc);
+  const int offset = impl->zone.At(instant).offset;
+  std::string text = dateOf(absl::ToUnixSeconds(instant) + offset).toIsoString();
+  text.pop_back();  // the "Z"
+  return text + offsetText(offset);
+}
+
+}  // namespace Date

@@ -1,0 +1,171 @@
+// -----------------------------------------------------------------------------
+// File: zone.h
+// -----------------------------------------------------------------------------
+//
+// Time zones: converting between UTC and the local time of an IANA zone
+// ("Europe/Berlin"), a fixed offset or the machine's own zone, with daylight
+// saving time, gaps and overlaps reported exactly. This is the library
+// `normdate::zone`, separate from the core so that callers who need only UTC
+// dates need nothing beyond the standard library; it reads the system's zone
+// database (Debian's tzdata) through abseil's time-zone engine.
+//
+// A `Date::Date` stays what it is everywhere else: six normalised fields with
+// no zone of its own. A `TimeZone` says what those fields mean as UTC or as
+// local time, and converts through the exact instant, so a result before
+// 0000-01-01 or after 9999-12-31 wraps its year exactly as `addSecond` would.
+// A date is read in the rules of the year it holds: Tokyo's local
+// 0000-01-01 05:00 is in year 0's local mean time (+09:18:59), and is
+// 9999-12-31 19:41:01 UTC once wrapped. Before a zone's first transition the
+// database's earliest rule applies, usually local mean time.
+//
+// Examples:
+//
+//   const Date::TimeZone berlin = Date::TimeZone::load("Europe/Berlin");
+//   const Date::Date utc;                        // the clock, in UTC
+//   const Date::Date local = berlin.toLocal(utc);
+//   berlin.toIsoString(utc);                     // "2026-12-06T03:04:49+01:00"
+//
+//   // 2026-03-29 02:30 does not exist in Berlin: clocks jump from 02:00 to
+//   // 03:00. The default, Compatible, moves the wall time forward by the
+//   // gap, to 03:30 summer time, which is 01:30 UTC.
+//   berlin.toUtc(Date::Date(2026, Date::Mar, 29, 2, 30, 0));   // 01:30 UTC
+//   berlin.lookup(Date::Date(2026, Date::Mar, 29, 2, 30, 0)).kind;  // Skipped
+//
+//   // 2026-10-25 02:30 happens twice. Compatible takes the earlier instant,
+//   // 00:30 UTC (summer time); Later takes 01:30 UTC.
+//   berlin.toUtc(Date::Date(2026, Date::Oct, 25, 2, 30, 0), Date::Disambiguation::Later);
+//
+// Only `TimeZone::load` throws. Every conversion is const, and safe to call
+// from many threads on the same `TimeZone`; copies share one immutable zone.
+
+#ifndef NORMDATE_ZONE_H_
+#define NORMDATE_ZONE_H_
+
+#include <normdate/zone_export.h>
+
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "date.h"
+
+namespace Date {
+
+// Thrown by `TimeZone::load` for a name that is not of IANA form ("not a time
+// zone name") or that the database lacks ("unknown time zone"). The message
+// quotes the name.
+class NORMDATE_ZONE_EXPORT ZoneError : public std::invalid_argument {
+ public:
+  using std::invalid_argument::invalid_argument;
+  ZoneError(const ZoneError&) = default;
+  ZoneError& operator=(const ZoneError&) = default;
+  ~ZoneError() override;
+};
+
+// The offset in effect at an instant.
+struct ZoneOffset {
+  int seconds;               // east of UTC: +7 h is 25200
+  bool isDst;                // daylight saving (or another non-standard) time
+  std::string abbreviation;  // "CEST", "+0545", "UTC"
+};
+
+// How `toUtc` picks an instant for a local time that a transition skipped or
+// repeated.
+enum class Disambiguation {
+  // Calendar software's rule: in a gap the wall time moves forward by the
+  // gap's length (the offset from before the gap applies); in an overlap the
+  // earlier instant wins.
+  Compatible,
+  Earlier,  // the earlier of the two candidate instants, in a gap or an overlap
+  Later,    // the later of the two
+};
+
+// What a local time is in a zone.
+struct LocalTimeInfo {
+  enum Kind {
+    Unique,    // it happens once
+    Skipped,   // a transition jumped over it (a gap)
+    Repeated,  // it happens twice (an overlap)
+  };
+  Kind kind;
+  Date earlier;     // UTC: the earlier candidate instant; for Unique, the instant
+  Date later;       // UTC: the later candidate instant; for Unique, the instant
+  Date transition;  // UTC: the transition, for Skipped and Repeated; for
+                    // Unique, the instant
+};
+
+class TimeZone {
+ public:
+  // The zone of an IANA name such as "Europe/Berlin" or "UTC", from the
+  // system's database. A name that is not of IANA form (empty, over 255
+  // bytes, starting with "/", with an empty, "." or ".." component, or with a
+  // byte other than A-Z a-z 0-9 . _ + - /) is refused without touching the
+  // file system. Throws `ZoneError`.
+  NORMDATE_ZONE_EXPORT static TimeZone load(std::string_view name);
+
+  // As `load`, but gives nothing instead of throwing.
+  NORMDATE_ZONE_EXPORT static std::optional<TimeZone> tryLoad(std::string_view name);
+
+  // UTC, named and abbreviated "UTC".
+  NORMDATE_ZONE_EXPORT static TimeZone utc();
+
+  // A fixed offset east of UTC, e.g. fixed(25200) for +07:00. Offsets beyond
+  // a day are clamped to +-86399 seconds. The name and abbreviation are the
+  // offset: "+07:00", "+05:45", "-00:00:30".
+  NORMDATE_ZONE_EXPORT static TimeZone fixed(int offsetSeconds);
+
+  // The machine's zone: the IANA name in TZ (a leading ":" allowed), else
+  // /etc/localtime, else UTC. A TZ that names no zone gives UTC.
+  NORMDATE_ZONE_EXPORT static TimeZone local();
+
+  // The IANA name as loaded ("Europe/Berlin"), "UTC", or a fixed zone's
+  // offset. The machine's zone has its IANA name where one is known, and
+  // "localtime" where /etc/localtime names none.
+  [[nodiscard]] NORMDATE_ZONE_EXPORT std::string getName() const;
+
+  // The offset in effect at the instant `utc`.
+  [[nodiscard]] NORMDATE_ZONE_EXPORT ZoneOffset getOffset(const Date& utc) const;
+
+  // The local time at the instant `utc`.
+  [[nodiscard]] NORMDATE_ZONE_EXPORT Date toLocal(const Date& utc) const;
+
+  // Whether the local time `local` happened once, never or twice, and the
+  // instants it names.
+  [[nodiscard]] NORMDATE_ZONE_EXPORT LocalTimeInfo lookup(const Date& local) const;
+
+  // The instant of the local time `local`; a skipped or repeated one is
+  // resolved by `d`.
+  [[nodiscard]] NORMDATE_ZONE_EXPORT Date
+  toUtc(const Date& local, Disambiguation d = Disambiguation::Compatible) const;
+
+  // The instant of `local` if it happened exactly once, nothing otherwise.
+  [[nodiscard]] NORMDATE_ZONE_EXPORT std::optional<Date> tryToUtc(const Date& local) const;
+
+  // The first instant strictly after `utc` at which the zone's offset
+  // changes; changes of only the abbreviation or the daylight-saving flag do
+  // not count. Nothing if there is none up to 9999-12-31 23:59:59.
+  [[nodiscard]] NORMDATE_ZONE_EXPORT std::optional<Date> nextTransition(const Date& utc) const;
+
+  // The last such instant strictly before `utc`; nothing if there is none
+  // from 0000-01-01 00:00:00 on.
+  [[nodiscard]] NORMDATE_ZONE_EXPORT std::optional<Date> prevTransition(const Date& utc) const;
+
+  // The current local time: `toLocal(Date())`.
+  [[nodiscard]] NORMDATE_ZONE_EXPORT Date now() const;
+
+  // The local time at the instant `utc` as ISO 8601 text with its numeric
+  // offset: "2026-03-29T03:00:00+02:00". Offset 0 is "+00:00", and an offset
+  // with seconds (local mean time) is written "+00:53:28".
+  [[nodiscard]] NORMDATE_ZONE_EXPORT std::string toIsoString(const Date& utc) const;
+
+ private:
+  struct Impl;
+  explicit TimeZone(std::shared_ptr<const Impl> zone) noexcept;
+  std::shared_ptr<const Impl> impl;
+};
+
+}  // namespace Date
+
+#endif  // NORMDATE_ZONE_H_

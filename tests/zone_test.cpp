@@ -1,0 +1,245 @@
+// Time zones: hand-checked conversions, gaps and overlaps, transitions, the
+// year wrap, refused names and concurrent use.
+
+#include "zone.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "date.h"
+
+namespace {
+
+using Date::Disambiguation;
+using Date::LocalTimeInfo;
+using Date::TimeZone;
+
+Date::Date at(int y, int mo, int d, int h, int mi, int s = 0) { return {y, mo, d, h, mi, s}; }
+
+struct Known {
+  const char* zone;
+  Date::Date utc;
+  const char* iso;  // the local time with its offset
+  const char* abbreviation;
+  bool isDst;
+};
+
+TEST(Zone, HandCheckedOffsets) {
+  const std::array<Known, 12> cases = {{
+      {"Europe/Berlin", at(2026, 1, 15, 12, 0), "2026-01-15T13:00:00+01:00", "CET", false},
+      {"Europe/Berlin", at(2040, 7, 1, 12, 0), "2040-07-01T14:00:00+02:00", "CEST", true},
+      {"Europe/Berlin", at(0, 1, 1, 0, 0), "0000-01-01T00:53:28+00:53:28", "LMT", false},
+      {"Australia/Sydney", at(2026, 1, 15, 0, 0), "2026-01-15T11:00:00+11:00", "AEDT", true},
+      {"Australia/Sydney", at(2026, 7, 15, 0, 0), "2026-07-15T10:00:00+10:00", "AEST", false},
+      {"Asia/Kathmandu", at(2026, 12, 6, 2, 4, 49), "2026-12-06T07:49:49+05:45", "+0545", false},
+      {"Australia/Lord_Howe", at(2026, 1, 15, 0, 0), "2026-01-15T11:00:00+11:00", "+11", true},
+      {"Australia/Lord_Howe", at(2026, 7, 15, 0, 0), "2026-07-15T10:30:00+10:30", "+1030", false},
+      {"America/Sao_Paulo", at(2018, 1, 10, 0, 0), "2018-01-09T22:00:00-02:00", "-02", true},
+      {"America/Sao_Paulo", at(2020, 1, 10, 0, 0), "2020-01-09T21:00:00-03:00", "-03", false},
+      {"Etc/GMT+5", at(2026, 12, 6, 2, 4, 49), "2026-12-05T21:04:49-05:00", "-05", false},
+      {"UTC", at(2026, 12, 6, 2, 4, 49), "2026-12-06T02:04:49+00:00", "UTC", false},
+  }};
+  for (const Known& c : cases) {
+    const TimeZone zone = TimeZone::load(c.zone);
+    EXPECT_EQ(zone.getName(), c.zone);
+    EXPECT_EQ(zone.toIsoString(c.utc), c.iso) << c.zone;
+    const Date::ZoneOffset offset = zone.getOffset(c.utc);
+    EXPECT_EQ(offset.abbreviation, c.abbreviation) << c.zone;
+    EXPECT_EQ(offset.isDst, c.isDst) << c.zone;
+    const Date::Date local = zone.toLocal(c.utc);
+    EXPECT_EQ(local.toSysSeconds() - c.utc.toSysSeconds(), std::chrono::seconds{offset.seconds});
+    EXPECT_EQ(zone.toUtc(local), c.utc) << c.zone;
+  }
+}
+
+struct Ambiguous {
+  Date::Date local;
+  LocalTimeInfo::Kind kind;
+  Date::Date earlier, later, transition, compatible;
+};
+
+TEST(Zone, GapsAndOverlapsInBerlin) {
+  const TimeZone berlin = TimeZone::load("Europe/Berlin");
+  const std::array<Ambiguous, 3> cases = {{
+      // Clocks jump from 02:00 to 03:00: 02:30 is 03:30 summer time.
+      {at(2026, 3, 29, 2, 30), LocalTimeInfo::Skipped, at(2026, 3, 29, 0, 30),
+       at(2026, 3, 29, 1, 30), at(2026, 3, 29, 1, 0), at(2026, 3, 29, 1, 30)},
+      // Clocks go back from 03:00 to 02:00: 02:30 happens twice.
+      {at(2026, 10, 25, 2, 30), LocalTimeInfo::Repeated, at(2026, 10, 25, 0, 30),
+       at(2026, 10, 25, 1, 30), at(2026, 10, 25, 1, 0), at(2026, 10, 25, 0, 30)},
+      {at(2026, 7, 1, 12, 0), LocalTimeInfo::Unique, at(2026, 7, 1, 10, 0), at(2026, 7, 1, 10, 0),
+       at(2026, 7, 1, 10, 0), at(2026, 7, 1, 10, 0)},
+  }};
+  for (const Ambiguous& c : cases) {
+    const LocalTimeInfo info = berlin.lookup(c.local);
+    EXPECT_EQ(info.kind, c.kind) << c.local;
+    EXPECT_EQ(info.earlier, c.earlier) << c.local;
+    EXPECT_EQ(info.later, c.later) << c.local;
+    EXPECT_EQ(info.transition, c.transition) << c.local;
+    EXPECT_EQ(berlin.toUtc(c.local), c.compatible) << c.local;
+    EXPECT_EQ(berlin.toUtc(c.local, Disambiguation::Compatible), c.compatible) << c.local;
+    EXPECT_EQ(berlin.toUtc(c.local, Disambiguation::Earlier), c.earlier) << c.local;
+    EXPECT_EQ(berlin.toUtc(c.local, Disambiguation::Later), c.later) << c.local;
+    EXPECT_EQ(berlin.tryToUtc(c.local).has_value(), c.kind == LocalTimeInfo::Unique);
+  }
+  // Back to local time: the gap's instants read as the times around it, the
+  // overlap's both as 02:30.
+  EXPECT_EQ(berlin.toLocal(at(2026, 3, 29, 1, 30)), at(2026, 3, 29, 3, 30));
+  EXPECT_EQ(berlin.toLocal(at(2026, 3, 29, 0, 30)), at(2026, 3, 29, 1, 30));
+  EXPECT_EQ(berlin.toLocal(at(2026, 10, 25, 0, 30)), at(2026, 10, 25, 2, 30));
+  EXPECT_EQ(berlin.toLocal(at(2026, 10, 25, 1, 30)), at(2026, 10, 25, 2, 30));
+  EXPECT_EQ(berlin.toIsoString(at(2026, 3, 29, 1, 0)), "2026-03-29T03:00:00+02:00");
+}
+
+TEST(Zone, TransitionsAreOffsetChangesStrictlyAfterOrBefore) {
+  const TimeZone berlin = TimeZone::load("Europe/Berlin");
+  const Date::Date spring = at(2026, 3, 29, 1, 0);
+  const Date::Date autumn = at(2026, 10, 25, 1, 0);
+  EXPECT_EQ(berlin.nextTransition(at(2026, 1, 1, 0, 0)), spring);
+  EXPECT_EQ(berlin.nextTransition(spring), autumn);
+  EXPECT_EQ(berlin.prevTransition(autumn), spring);
+  EXPECT_EQ(berlin.prevTransition(spring.addSecond(1)), spring);
+  EXPECT_EQ(berlin.nextTransition(at(2040, 1, 1, 0, 0)), at(2040, 3, 25, 1, 0));
+  // London changed only its daylight-saving flag on 1968-10-27 (British
+  // Standard Time, +01:00 all year); the next change of offset is 1971.
+  EXPECT_EQ(TimeZone::load("Europe/London").nextTransition(at(1968, 6, 1, 0, 0)),
+            at(1971, 10, 31, 2, 0));
+  EXPECT_EQ(TimeZone::load("Asia/Kolkata").nextTransition(at(2026, 1, 1, 0, 0)), std::nullopt);
+  EXPECT_EQ(TimeZone::utc().prevTransition(at(2026, 1, 1, 0, 0)), std::nullopt);
+  EXPECT_EQ(TimeZone::fixed(3600).nextTransition(at(2026, 1, 1, 0, 0)), std::nullopt);
+
+  // In random zones and years, a transition found changes the offset, and
+  // stepping back from just after it finds it again.
+  const std::array<const char*, 6> zones = {"Europe/Berlin",       "America/New_York",
+                                            "Australia/Lord_Howe", "America/Sao_Paulo",
+                                            "Asia/Tehran",         "Pacific/Apia"};
+  std::mt19937_64 random(67);
+  std::uniform_int_distribution<std::int64_t> instant(-2208988800, 4102444800);  // 1900..2100
+  for (int i = 0; i < 2000; ++i) {
+    const TimeZone zone = TimeZone::load(zones[static_cast<std::size_t>(i) % zones.size()]);
+    const Date::Date t = Date::Date::fromTimeT(instant(random));
+    if (const std::optional<Date::Date> next = zone.nextTransition(t)) {
+      ASSERT_LT(t, *next);
+      ASSERT_NE(zone.getOffset(*next).seconds, zone.getOffset(next->addSecond(-1)).seconds);
+      ASSERT_EQ(zone.getOffset(t).seconds, zone.getOffset(next->addSecond(-1)).seconds);
+      ASSERT_EQ(zone.prevTransition(next->addSecond(1)), next);
+    }
+  }
+}
+
+TEST(Zone, FixedAndUtcZones) {
+  const std::array<std::pair<int, const char*>, 6> cases = {{{25200, "+07:00"},
+                                                             {20700, "+05:45"},
+                                                             {-30, "-00:00:30"},
+                                                             {0, "+00:00"},
+                                                             {100000, "+23:59:59"},
+                                                             {INT32_MIN, "-23:59:59"}}};
+  for (const auto& [seconds, name] : cases) {
+    const TimeZone zone = TimeZone::fixed(seconds);
+    EXPECT_EQ(zone.getName(), name);
+    EXPECT_EQ(zone.getOffset(at(2026, 1, 1, 0, 0)).abbreviation, name);
+    const int clamped = std::clamp(seconds, -86399, 86399);
+    EXPECT_EQ(zone.toLocal(at(2026, 1, 1, 0, 0)), at(2026, 1, 1, 0, 0).addSecond(clamped));
+  }
+  EXPECT_EQ(TimeZone::utc().getName(), "UTC");
+  EXPECT_EQ(TimeZone::utc().getOffset(at(2026, 1, 1, 0, 0)).abbreviation, "UTC");
+  EXPECT_EQ(TimeZone::load("UTC").getName(), "UTC");
+}
+
+TEST(Zone, YearsWrapThroughTheExactInstant) {
+  const TimeZone tokyo = TimeZone::load("Asia/Tokyo");
+  EXPECT_EQ(tokyo.toLocal(at(9999, 12, 31, 20, 0)), at(0, 1, 1, 5, 0));
+  // A local time of year 0 is read with year 0's rule, local mean time
+  // (+09:18:59), and its instant wraps back to year 9999.
+  EXPECT_EQ(tokyo.toUtc(at(0, 1, 1, 5, 0)), at(9999, 12, 31, 19, 41, 1));
+  const TimeZone plus7 = TimeZone::fixed(25200);
+  EXPECT_EQ(plus7.toUtc(at(0, 1, 1, 3, 0)), at(9999, 12, 31, 20, 0));
+  EXPECT_EQ(plus7.toLocal(at(9999, 12, 31, 20, 0)), at(0, 1, 1, 3, 0));
+}
+
+TEST(Zone, RefusedNamesSayWhy) {
+  const std::array<std::pair<std::string, const char*>, 14> cases = {{
+      {"", R"(not a time zone name: "")"},
+      {"/etc/localtime", R"(not a time zone name: "/etc/localtime")"},
+      {"../../etc/passwd", R"(not a time zone name: "../../etc/passwd")"},
+      {"Europe/../Asia/Tokyo", R"(not a time zone name: "Europe/../Asia/Tokyo")"},
+      {"Europe//Berlin", R"(not a time zone name: "Europe//Berlin")"},
+      {"Europe/Berlin/", R"(not a time zone name: "Europe/Berlin/")"},
+      {"./UTC", R"(not a time zone name: "./UTC")"},
+      {"Europe/Ber lin", R"(not a time zone name: "Europe/Ber lin")"},
+      {"file:UTC", R"(not a time zone name: "file:UTC")"},
+      {std::string("Europe/\x01\xff"), R"(not a time zone name: "Europe/\x01\xff")"},
+      {std::string(256, 'A'),
+       R"(not a time zone name: "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA...")"},
+      {"Mars/Olympus_Mons", R"(unknown time zone: "Mars/Olympus_Mons")"},
+      {"Europe", R"(unknown time zone: "Europe")"},
+      {"zone1970.tab", R"(unknown time zone: "zone1970.tab")"},
+  }};
+  for (const auto& [name, message] : cases) {
+    EXPECT_FALSE(TimeZone::tryLoad(name).has_value()) << name;
+    try {
+      (void)TimeZone::load(name);
+      ADD_FAILURE() << "loaded " << name;
+    } catch (const Date::ZoneError& error) {
+      EXPECT_STREQ(error.what(), message);
+    }
+  }
+  // 255 bytes are of IANA form; the database just lacks the name.
+  try {
+    (void)TimeZone::load(std::string(255, 'A'));
+    ADD_FAILURE() << "loaded 255 bytes";
+  } catch (const Date::ZoneError& error) {
+    EXPECT_EQ(std::string(error.what()).rfind("unknown time zone: ", 0), 0u);
+  }
+}
+
+TEST(Zone, LocalZoneFollowsTz) {
+  const char* saved = std::getenv("TZ");
+  const std::string before = saved != nullptr ? saved : "";
+  setenv("TZ", ":Asia/Kathmandu", 1);
+  EXPECT_EQ(TimeZone::local().getName(), "Asia/Kathmandu");
+  setenv("TZ", "Asia/Tokyo", 1);
+  EXPECT_EQ(TimeZone::local().getName(), "Asia/Tokyo");
+  setenv("TZ", "Not/A_Zone", 1);
+  EXPECT_EQ(TimeZone::local().getName(), "UTC");
+  unsetenv("TZ");
+  const TimeZone machine = TimeZone::local();  // /etc/localtime, else UTC
+  EXPECT_FALSE(machine.getName().empty());
+  EXPECT_EQ(machine.toUtc(machine.toLocal(at(2026, 1, 15, 12, 0))), at(2026, 1, 15, 12, 0));
+  if (saved != nullptr) setenv("TZ", before.c_str(), 1);
+  const Date::Date before2 = TimeZone::utc().now();
+  EXPECT_FALSE(Date::Date() < before2);
+}
+
+// Many threads load the same and different zones and convert at once; run
+// under ThreadSanitizer by the tsan preset.
+TEST(Zone, ConcurrentLoadsAndConversions) {
+  const std::array<const char*, 4> names = {"Europe/Berlin", "America/New_York", "Asia/Kathmandu",
+                                            "Australia/Lord_Howe"};
+  const TimeZone shared = TimeZone::load("Europe/Paris");
+  std::vector<std::thread> threads;
+  std::vector<int> failures(8);
+  for (std::size_t t = 0; t < failures.size(); ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 500; ++i) {
+        const TimeZone zone =
+            TimeZone::load(names[(t + static_cast<std::size_t>(i)) % names.size()]);
+        const Date::Date utc = at(2000 + i % 50, 1 + i % 12, 1 + i % 28, i % 24, i % 60);
+        if (zone.toUtc(zone.toLocal(utc), Disambiguation::Earlier) > utc) ++failures[t];
+        if (shared.toUtc(shared.toLocal(utc), Disambiguation::Earlier) > utc) ++failures[t];
+        const TimeZone copy = shared;
+        if (copy.getName() != "Europe/Paris") ++failures[t];
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (const int f : failures) EXPECT_EQ(f, 0);
+}
+
+}  // namespace
