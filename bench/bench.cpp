@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 #include <date/date.h>
 #include <date/iso_week.h>
+#include <date/tz.h>
 
 #include <array>
 #include <climits>
@@ -23,6 +24,7 @@
 #include <vector>
 
 #include "date.h"
+#include "zone.h"
 
 namespace {
 
@@ -353,6 +355,103 @@ constexpr std::array<std::pair<const char*, IsoParser>, 4> isoParsers = {{
     {"date", parseIsoDateLib},
 }};
 
+// ---- Time zones: Europe/Berlin, each library with its own zone object. ----
+// Dates from 1902 to 2037, where every peer reads the same rules (the date
+// library's compiled tz gives wrong summer offsets after 2037 for zones
+// whose files stop listing transitions), and local times that are unique,
+// where mktime has one answer.
+
+constexpr const char* kZone = "Europe/Berlin";
+
+struct ZoneValues {
+  Date::TimeZone normdate = Date::TimeZone::load(kZone);
+  absl::TimeZone abseil;
+  const date::time_zone* dateLib = date::locate_zone(kZone);
+  std::vector<Date::Date> utc;
+  std::vector<Date::Date> local;
+};
+
+const ZoneValues& zoneValues() {
+  static const ZoneValues values = [] {
+    ZoneValues v;
+    absl::LoadTimeZone(kZone, &v.abseil);
+    for (const Date::Date& d : dates("valid")) {
+      const Date::Date utc = d.addYear(1902 + d.getYear() % 136 - d.getYear());
+      const Date::Date local = v.normdate.toLocal(utc);
+      if (!v.normdate.tryToUtc(local)) continue;
+      v.utc.push_back(utc);
+      v.local.push_back(local);
+    }
+    return v;
+  }();
+  return values;
+}
+
+Fields fieldsOf(const Date::Date& d) {
+  return {d.getYear(), d.getMonth(), d.getDay(), d.getHour(), d.getMinute(), d.getSecond()};
+}
+
+using ToLocal = Fields (*)(const Date::Date&);
+
+Fields toLocalNormdate(const Date::Date& utc) {
+  return fieldsOf(zoneValues().normdate.toLocal(utc));
+}
+Fields toLocalAbseil(const Date::Date& utc) {
+  const absl::CivilSecond c = zoneValues().abseil.At(absl::FromUnixSeconds(utc.toTimeT())).cs;
+  return {static_cast<int>(c.year()), c.month(), c.day(), c.hour(), c.minute(), c.second()};
+}
+Fields toLocalGlibc(const Date::Date& utc) {
+  const std::time_t t = utc.toTimeT();
+  std::tm split{};
+  localtime_r(&t, &split);
+  return {split.tm_year + 1900, split.tm_mon + 1, split.tm_mday,
+          split.tm_hour,        split.tm_min,     split.tm_sec};
+}
+Fields toLocalDateLib(const Date::Date& utc) {
+  const date::zoned_seconds zoned(zoneValues().dateLib, date::sys_seconds(utc.toSysSeconds()));
+  const date::local_seconds local = zoned.get_local_time();
+  const date::local_days day = date::floor<date::days>(local);
+  const date::year_month_day ymd{day};
+  const date::hh_mm_ss time{local - day};
+  return {static_cast<int>(ymd.year()),
+          static_cast<int>(static_cast<unsigned>(ymd.month())),
+          static_cast<int>(static_cast<unsigned>(ymd.day())),
+          static_cast<int>(time.hours().count()),
+          static_cast<int>(time.minutes().count()),
+          static_cast<int>(time.seconds().count())};
+}
+
+// Each library's own result: a date, an instant, a time_t, a sys_seconds.
+Date::Date toUtcNormdate(const Date::Date& local) { return zoneValues().normdate.toUtc(local); }
+absl::Time toUtcAbseil(const Date::Date& local) {
+  const absl::CivilSecond c(local.getYear(), local.getMonth(), local.getDay(), local.getHour(),
+                            local.getMinute(), local.getSecond());
+  return zoneValues().abseil.At(c).pre;
+}
+std::time_t toUtcGlibc(const Date::Date& local) {
+  std::tm fields = local.toTm();
+  fields.tm_isdst = -1;
+  return mktime(&fields);
+}
+date::sys_seconds toUtcDateLib(const Date::Date& local) {
+  const date::local_seconds t{local.toSysSeconds().time_since_epoch()};
+  return zoneValues().dateLib->to_sys(t, date::choose::earliest);
+}
+
+constexpr std::array<std::pair<const char*, ToLocal>, 4> toLocalPeers = {{
+    {"normdate", toLocalNormdate},
+    {"abseil", toLocalAbseil},
+    {"localtime_r", toLocalGlibc},
+    {"date", toLocalDateLib},
+}};
+
+// Seconds since 1970 of each peer's toUtc result, for the checks.
+std::array<std::int64_t, 4> toUtcSeconds(const Date::Date& local) {
+  return {toUtcNormdate(local).toSysSeconds().time_since_epoch().count(),
+          absl::ToUnixSeconds(toUtcAbseil(local)), toUtcGlibc(local),
+          toUtcDateLib(local).time_since_epoch().count()};
+}
+
 // ---- Checks before timing. ----
 
 int verify() {
@@ -381,6 +480,19 @@ int verify() {
     if (formatDateLib(d) != d.toString()) report("date::format", d, formatDateLib(d), d.toString());
     const std::string iso = d.toString("YYYY-MM-DDThh:mm:ss");
     if (formatAbseil(d) != iso) report("FormatCivilTime", d, formatAbseil(d), iso);
+  }
+  const ZoneValues& zones = zoneValues();
+  for (std::size_t i = 0; i < zones.utc.size(); ++i) {
+    for (const auto& [peer, convert] : toLocalPeers) {
+      if (convert(zones.utc[i]) != toLocalNormdate(zones.utc[i])) {
+        report(std::string("toLocal/") + peer, zones.utc[i], convert(zones.utc[i]),
+               toLocalNormdate(zones.utc[i]));
+      }
+    }
+    const std::array<std::int64_t, 4> seconds = toUtcSeconds(zones.local[i]);
+    for (const std::int64_t peer : seconds) {
+      if (peer != seconds[0]) report("toUtc", zones.local[i], peer, seconds[0]);
+    }
   }
   for (const std::string& text : isoTexts()) {
     for (const auto& [peer, parse] : isoParsers) {
@@ -418,6 +530,17 @@ void parseIso(benchmark::State& state, IsoParser parse) {
     std::int64_t instant = parse(texts[i]);
     benchmark::DoNotOptimize(instant);
     if (++i == texts.size()) i = 0;
+  }
+}
+
+template <class Convert>
+void zone(benchmark::State& state, Convert convert, bool fromUtc) {
+  const std::vector<Date::Date>& inputs = fromUtc ? zoneValues().utc : zoneValues().local;
+  std::size_t i = 0;
+  for (auto _ : state) {
+    auto result = convert(inputs[i]);
+    benchmark::DoNotOptimize(result);
+    if (++i == inputs.size()) i = 0;
   }
 }
 
@@ -530,6 +653,17 @@ void registerAll() {
   }
   benchmark::RegisterBenchmark("interval/getInterval", getInterval);
   benchmark::RegisterBenchmark("interval/addInterval", addInterval);
+  for (const auto& [peer, convert] : toLocalPeers) {
+    benchmark::RegisterBenchmark((std::string("zone/toLocal/") + peer).c_str(), zone<ToLocal>,
+                                 convert, true);
+  }
+  benchmark::RegisterBenchmark("zone/toUtc/normdate", zone<decltype(&toUtcNormdate)>, toUtcNormdate,
+                               false);
+  benchmark::RegisterBenchmark("zone/toUtc/abseil", zone<decltype(&toUtcAbseil)>, toUtcAbseil,
+                               false);
+  benchmark::RegisterBenchmark("zone/toUtc/mktime", zone<decltype(&toUtcGlibc)>, toUtcGlibc, false);
+  benchmark::RegisterBenchmark("zone/toUtc/date", zone<decltype(&toUtcDateLib)>, toUtcDateLib,
+                               false);
   for (const auto& [peer, parse] : isoParsers) {
     benchmark::RegisterBenchmark((std::string("iso/parse/") + peer).c_str(), parseIso, parse);
   }
@@ -547,6 +681,9 @@ void registerAll() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // glibc's localtime_r and mktime read the zone from TZ.
+  setenv("TZ", kZone, 1);
+  tzset();
   if (const int mismatches = verify(); mismatches > 0) {
     std::cerr << mismatches << " results differ from normdate's; no timing done\n";
     return 1;

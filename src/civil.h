@@ -178,6 +178,16 @@ inline constexpr int64 daysToEpoch = 719468;
 // The UTC date and time `seconds` after 1970-01-01 00:00:00, the year wrapped
 // into 0..9999. Total over every int64.
 constexpr Fields fromSeconds(int64 seconds) noexcept {
+  // Within four 10000-year cycles of 1970, a bias of whole cycles makes the
+  // divisions unsigned; beyond, the floor divisions below.
+  constexpr int64 bias = 4 * daysInAllYears * 86400;  // about 2^40.2
+  if (seconds > -bias && seconds < bias) {
+    const auto biased = static_cast<std::uint64_t>(seconds + bias + daysToEpoch * 86400);
+    const std::uint64_t days = biased / 86400;  // [daysToEpoch, 8 * daysInAllYears + daysToEpoch)
+    const auto secondOfDay = static_cast<std::uint32_t>(biased - days * 86400);  // [0, 86399]
+    const auto dayOfCycle = static_cast<std::uint32_t>(days % daysInAllYears);   // [0, 3652424]
+    return fieldsOf(dayOfCycle, secondOfDay);
+  }
   const int64 days = floorDiv(seconds, 86400);
   const auto secondOfDay = static_cast<std::uint32_t>(floorMod(seconds, 86400));  // [0, 86399]
   const auto dayOfCycle =

@@ -40,6 +40,18 @@ Date dateOf(std::int64_t seconds) {
 
 Date dateOf(absl::Time instant) { return dateOf(absl::ToUnixSeconds(instant)); }
 
+// The civil time of a date's fields; abseil carries a clock leap second (or
+// any field out of range) into the next minute, as normalisation does.
+absl::CivilSecond civilOf(const Date& d) {
+  return absl::CivilSecond(d.getYear(), d.getMonth(), d.getDay(), d.getHour(), d.getMinute(),
+                           d.getSecond());
+}
+
+// A local civil time as a date; a year beyond 0..9999 wraps.
+Date dateOf(const absl::CivilSecond& c) {
+  return {static_cast<int>(c.year()), c.month(), c.day(), c.hour(), c.minute(), c.second()};
+}
+
 // True for a name of IANA form: components of A-Z a-z 0-9 . _ + - separated
 // by single slashes, none of them "." or "..", at most 255 bytes in all.
 bool isIanaForm(std::string_view name) {
@@ -151,17 +163,10 @@ ZoneOffset TimeZone::getOffset(const Date& utc) const {
           impl->abbreviation.empty() ? std::string(info.zone_abbr) : impl->abbreviation};
 }
 
-Date TimeZone::toLocal(const Date& utc) const {
-  const absl::Time instant = instantOf(utc);
-  return dateOf(absl::ToUnixSeconds(instant) + impl->zone.At(instant).offset);
-}
+Date TimeZone::toLocal(const Date& utc) const { return dateOf(impl->zone.At(instantOf(utc)).cs); }
 
 LocalTimeInfo TimeZone::lookup(const Date& local) const {
-  // The local fields read as if UTC give the civil time exactly, a clock
-  // leap second carried into the next minute.
-  const absl::CivilSecond civil =
-      absl::CivilSecond(1970, 1, 1) + local.toSysSeconds().time_since_epoch().count();
-  const absl::TimeZone::TimeInfo info = impl->zone.At(civil);
+  const absl::TimeZone::TimeInfo info = impl->zone.At(civilOf(local));
   switch (info.kind) {
     case absl::TimeZone::TimeInfo::SKIPPED:  // pre >= trans > post
       return {LocalTimeInfo::Skipped, dateOf(info.post), dateOf(info.pre), dateOf(info.trans)};
@@ -175,21 +180,21 @@ LocalTimeInfo TimeZone::lookup(const Date& local) const {
 }
 
 Date TimeZone::toUtc(const Date& local, Disambiguation d) const {
-  const LocalTimeInfo info = lookup(local);
+  // `pre` applies the offset from before a transition: in a gap that is the
+  // later instant, in an overlap the earlier one, as Compatible asks.
+  const absl::TimeZone::TimeInfo info = impl->zone.At(civilOf(local));
+  const bool preIsLater = info.kind == absl::TimeZone::TimeInfo::SKIPPED;
   switch (d) {
-    case Disambiguation::Earlier: return info.earlier;
-    case Disambiguation::Later: return info.later;
-    default:
-      // The offset from before the transition: in a gap that is the later
-      // instant, in an overlap the earlier one.
-      return info.kind == LocalTimeInfo::Skipped ? info.later : info.earlier;
+    case Disambiguation::Earlier: return dateOf(preIsLater ? info.post : info.pre);
+    case Disambiguation::Later: return dateOf(preIsLater ? info.pre : info.post);
+    default: return dateOf(info.pre);
   }
 }
 
 std::optional<Date> TimeZone::tryToUtc(const Date& local) const {
-  const LocalTimeInfo info = lookup(local);
-  if (info.kind != LocalTimeInfo::Unique) return std::nullopt;
-  return info.earlier;
+  const absl::TimeZone::TimeInfo info = impl->zone.At(civilOf(local));
+  if (info.kind != absl::TimeZone::TimeInfo::UNIQUE) return std::nullopt;
+  return dateOf(info.pre);
 }
 
 // abseil also reports changes of only the abbreviation or the daylight-saving
@@ -223,9 +228,9 @@ std::optional<Date> TimeZone::prevTransition(const Date& utc) const {
 Date TimeZone::now() const { return toLocal(Date()); }
 
 std::string TimeZone::toIsoString(const Date& utc) const {
-  const absl::Time instant = instantOf(utc);
-  const int offset = impl->zone.At(instant).offset;
-  std::string text = dateOf(absl::ToUnixSeconds(instant) + offset).toIsoString();
+  const absl::TimeZone::CivilInfo local = impl->zone.At(instantOf(utc));
+  std::string text = dateOf(local.cs).toIsoString();
+  const int offset = local.offset;
   text.pop_back();  // the "Z"
   return text + offsetText(offset);
 }

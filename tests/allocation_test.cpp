@@ -5,12 +5,16 @@
 
 #include <atomic>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 #include <random>
 #include <vector>
 
 #include "date.h"
+#ifndef NORMDATE_WITHOUT_ZONE
+#include "zone.h"
+#endif
 
 namespace {
 std::atomic<long> allocations{0};
@@ -51,6 +55,32 @@ TEST(Allocation, ArithmeticNeverAllocates) {
   EXPECT_EQ(allocations.load() - before, 0);
   EXPECT_NE(sink, -1);
 }
+
+#ifndef NORMDATE_WITHOUT_ZONE
+// Once a zone is loaded, converting with it allocates nothing: an
+// abbreviation fits a string's own small buffer.
+TEST(Allocation, ZoneConversionsNeverAllocate) {
+  const Date::TimeZone berlin = Date::TimeZone::load("Europe/Berlin");
+  const Date::TimeZone fixed = Date::TimeZone::fixed(20700);
+  std::mt19937_64 random(13);
+  std::uniform_int_distribution<std::int64_t> instant(-62167219200, 253402300799);
+  std::vector<Date::Date> dates(10000);
+  for (Date::Date& d : dates) d = Date::Date::fromTimeT(instant(random));
+  long sink = 0;
+  const long before = allocations.load();
+  for (const Date::Date& d : dates) {
+    for (const Date::TimeZone* zone : {&berlin, &fixed}) {
+      const Date::Date local = zone->toLocal(d);
+      const Date::ZoneOffset offset = zone->getOffset(d);
+      sink += zone->toUtc(local).getSecond() + offset.seconds +
+              static_cast<long>(offset.abbreviation.size()) + zone->lookup(local).kind +
+              zone->tryToUtc(local).has_value();
+    }
+  }
+  EXPECT_EQ(allocations.load() - before, 0);
+  EXPECT_NE(sink, -1);
+}
+#endif
 
 TEST(Allocation, CounterSeesAllocations) {
   const long before = allocations.load();
