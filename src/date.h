@@ -608,12 +608,13 @@ class Date {
         detail::normalise(year + y, month + mo, day + d, hour + h, minute + mi, second + s));
   }
 
-  int year = 0;
-  Month month = Jan;
-  int day = 1;
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
+  // Every constructor sets all six.
+  int year;
+  Month month;
+  int day;
+  int hour;
+  int minute;
+  int second;
 };
 
 // Writes `d.toString()`, with no end of line.

@@ -52,7 +52,7 @@ class Parser {
     while (in < pattern.size()) {
       if (const ParseToken* token = tokenAt(pattern, in)) {
         in += token->token.size();
-        if (!(token->maxDigits == 0 ? readMonthName() : readNumber(*token, in))) return {};
+        if (!(token->maxDigits == 0 ? readMonthName(*token) : readNumber(*token, in))) return {};
       } else {
         if (at >= input.size() || input[at] != pattern[in]) {
           return fail(detail::quoted(pattern.substr(in, 1)), found(1));
@@ -69,7 +69,7 @@ class Parser {
   [[nodiscard]] std::size_t failedAt() const noexcept { return at; }
 
  private:
-  bool readMonthName() {
+  bool readMonthName(const ParseToken& token) {
     for (int month = 1; month <= 12; ++month) {
       if (input.substr(at, 3) == detail::monthNames[static_cast<std::size_t>(month - 1)]) {
         fields[1] = month;
@@ -77,7 +77,7 @@ class Parser {
         return true;
       }
     }
-    fail("a month name", found(3));
+    fail(std::string(token.what), found(3));
     return false;
   }
 

@@ -40,6 +40,14 @@ static_assert(Date::Date(9999, Date::Dec, 31).daysUntil(Date::Date(0, Date::Jan,
 static_assert(Date::Date::fromIsoWeek(2026, 53, 5) == Date::Date(2027, Date::Jan, 1));
 static_assert(Date::Date::isValid(2024, 2, 29) && !Date::Date::isValid(2026, 2, 29) &&
               !Date::Date::isValid(2026, 1, 1, 23, 59, 60));
+// Every field at the top and bottom of its range, and one past.
+static_assert(Date::Date::isValid(9999, 12, 31, 23, 59, 59) && Date::Date::isValid(0, 1, 1) &&
+              Date::Date::isValid(2026, 4, 30) && !Date::Date::isValid(2026, 4, 31) &&
+              Date::Date::isValid(2026, 7, 31) && !Date::Date::isValid(10000, 1, 1) &&
+              !Date::Date::isValid(-1, 12, 31) && !Date::Date::isValid(2026, 13, 1) &&
+              !Date::Date::isValid(2026, 0, 1) && !Date::Date::isValid(2026, 1, 0) &&
+              !Date::Date::isValid(2026, 1, 1, 24) && !Date::Date::isValid(2026, 1, 1, 0, 60) &&
+              !Date::Date::isValid(2026, 1, 1, -1) && !Date::Date::isValid(2026, 1, 1, 0, 0, -1));
 static_assert(Date::Date(2026, Date::Dec, 7).nextWeekday(Date::Mon) ==
               Date::Date(2026, Date::Dec, 14));
 static_assert(!Date::Date(2026, Date::Dec, 7).isLeapYear() &&

@@ -96,6 +96,17 @@ TEST(Format, TokensAtTheEdgesOfShortAndLongFormats) {
   EXPECT_EQ(long999, std::string(64, '-') + "999-999");
 }
 
+// A format that views the start of a longer text is read only within the
+// view, whatever tokens follow it.
+TEST(Format, ViewsAreReadOnlyWithinTheirLength) {
+  const Date::Date d(5, Date::Jan, 1, 1, 2, 3);
+  for (std::size_t length = 0; length <= 70; ++length) {
+    const std::string text = std::string(length, 'x') + "YYYYYYYYMMMDDhhmmss";
+    ASSERT_EQ(d.toString(std::string_view(text.data(), length)), std::string(length, 'x'))
+        << length;
+  }
+}
+
 // Every kind of string is a format, with the same result.
 TEST(Format, AcceptsEveryKindOfString) {
   const Date::Date d(2010, Date::Feb, 7);
