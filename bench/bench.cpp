@@ -18,9 +18,11 @@
 #include <ctime>
 #include <functional>
 #include <iostream>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "date.h"
@@ -452,6 +454,136 @@ std::array<std::int64_t, 4> toUtcSeconds(const Date::Date& local) {
           toUtcDateLib(local).time_since_epoch().count()};
 }
 
+// ---- Reading token formats back: normdate's tryParse against strptime, ----
+// ---- abseil's ParseCivilTime and the date library's parse.           ----
+
+struct ParseRow {
+  std::vector<std::string> texts;
+  const char* format;   // normdate's
+  const char* percent;  // strptime's and the date library's
+  bool accepted;        // whether the texts are valid
+};
+
+std::string numericText(const Date::Date& d) { return d.toString("YYYY-MM-DDThh:mm:ss"); }
+
+// Valid dates of years 1000 on, which every parser reads as four digits.
+std::vector<Date::Date> fourDigitYears() {
+  std::vector<Date::Date> result;
+  for (const Date::Date& d : dates("valid"))
+    result.push_back(d.addYear(d.getYear() < 1000 ? 1000 : 0));
+  return result;
+}
+
+const std::array<ParseRow, 3>& parseRows() {
+  static const std::array<ParseRow, 3> rows = [] {
+    std::array<ParseRow, 3> r = {{{{}, "YYYY-MM-DDThh:mm:ss", "%Y-%m-%dT%H:%M:%S", true},
+                                  {{}, "YYYY-MMM-DD hh:mm:ss", "%Y-%b-%d %H:%M:%S", true},
+                                  {{}, "YYYY-MM-DDThh:mm:ss", "%Y-%m-%dT%H:%M:%S", false}}};
+    std::mt19937_64 random(11);
+    for (const Date::Date& d : fourDigitYears()) {
+      r[0].texts.push_back(numericText(d));
+      r[1].texts.push_back(d.toString());
+      // One digit of the numeric form made a letter.
+      std::string corrupt = numericText(d);
+      constexpr std::array<std::size_t, 14> digits = {0, 1,  2,  3,  5,  6,  8,
+                                                      9, 11, 12, 14, 15, 17, 18};
+      corrupt[digits[static_cast<std::size_t>(uniform(random, 0, 13))]] = 'x';
+      r[2].texts.push_back(corrupt);
+    }
+    return r;
+  }();
+  return rows;
+}
+
+std::optional<Fields> parseNormdate(const std::string& text, const ParseRow& row) {
+  const std::optional<Date::Date> d = Date::Date::tryParse(text, row.format);
+  if (!d) return std::nullopt;
+  return Fields{d->getYear(), d->getMonth(),  d->getDay(),
+                d->getHour(), d->getMinute(), d->getSecond()};
+}
+
+std::optional<Fields> parseStrptime(const std::string& text, const ParseRow& row) {
+  std::tm f{};
+  const char* end = strptime(text.c_str(), row.percent, &f);
+  if (end == nullptr || *end != '\0') return std::nullopt;
+  return Fields{f.tm_year + 1900, f.tm_mon + 1, f.tm_mday, f.tm_hour, f.tm_min, f.tm_sec};
+}
+
+std::optional<Fields> parseAbseil(const std::string& text, const ParseRow&) {
+  absl::CivilSecond c;
+  if (!absl::ParseCivilTime(text, &c)) return std::nullopt;
+  return Fields{static_cast<int>(c.year()), c.month(), c.day(), c.hour(), c.minute(), c.second()};
+}
+
+std::optional<Fields> parseDateLib(const std::string& text, const ParseRow& row) {
+  std::istringstream in(text);
+  date::local_seconds t;
+  in >> date::parse(row.percent, t);
+  if (in.fail() || in.peek() != std::char_traits<char>::eof()) return std::nullopt;
+  const date::local_days day = date::floor<date::days>(t);
+  const date::year_month_day ymd{day};
+  const date::hh_mm_ss time{t - day};
+  return Fields{static_cast<int>(ymd.year()),
+                static_cast<int>(static_cast<unsigned>(ymd.month())),
+                static_cast<int>(static_cast<unsigned>(ymd.day())),
+                static_cast<int>(time.hours().count()),
+                static_cast<int>(time.minutes().count()),
+                static_cast<int>(time.seconds().count())};
+}
+
+using TextParser = std::optional<Fields> (*)(const std::string&, const ParseRow&);
+constexpr std::array<std::pair<const char*, TextParser>, 4> textParsers = {{
+    {"normdate", parseNormdate},
+    {"strptime", parseStrptime},
+    {"abseil", parseAbseil},
+    {"date", parseDateLib},
+}};
+constexpr std::array<const char*, 3> parseRowNames = {"numeric", "default", "reject"};
+
+// A long text: a pattern repeated to about `bytes` bytes, every field read
+// again in each repetition.
+struct LongText {
+  std::string text, format, percent;
+};
+
+LongText longText(std::size_t bytes) {
+  LongText t;
+  while (t.text.size() < bytes) {
+    t.text += "2026-12-06 02:04:49 ";
+    t.format += "YYYY-MM-DD hh:mm:ss ";
+    t.percent += "%Y-%m-%d %H:%M:%S ";
+  }
+  return t;
+}
+
+// ---- Formats of every length: a 20-byte unit of tokens repeated, padded ----
+// ---- with literal bytes, against strftime writing the same text.        ----
+
+struct LengthFormat {
+  std::string format, percent;
+};
+
+LengthFormat lengthFormat(std::size_t bytes, bool tokens) {
+  LengthFormat f;
+  if (tokens) {
+    for (std::size_t i = 0; i + 20 <= bytes; i += 20) {
+      f.format += "YYYY-MM-DD hh:mm:ss ";
+      f.percent += "%Y-%m-%d %H:%M:%S ";
+    }
+  }
+  f.percent += std::string(bytes - f.format.size(), 'x');
+  f.format += std::string(bytes - f.format.size(), 'x');
+  return f;
+}
+
+constexpr std::array<std::size_t, 14> kFormatLengths = {8,  16,  32,  63,   64,   65,    66,
+                                                        80, 128, 256, 1024, 4096, 16384, 65536};
+
+std::string strftimeInto(std::vector<char>& buffer, const std::tm& fields,
+                         const std::string& percent) {
+  return {buffer.data(), std::strftime(buffer.data(), buffer.size(), percent.c_str(), &fields)};
+}
+
 // ---- Checks before timing. ----
 
 int verify() {
@@ -480,6 +612,33 @@ int verify() {
     if (formatDateLib(d) != d.toString()) report("date::format", d, formatDateLib(d), d.toString());
     const std::string iso = d.toString("YYYY-MM-DDThh:mm:ss");
     if (formatAbseil(d) != iso) report("FormatCivilTime", d, formatAbseil(d), iso);
+  }
+  for (std::size_t r = 0; r < parseRows().size(); ++r) {
+    const ParseRow& row = parseRows()[r];
+    for (const std::string& text : row.texts) {
+      const std::optional<Fields> expected = parseNormdate(text, row);
+      if (expected.has_value() != row.accepted) report("tryParse", text, "", row.format);
+      for (const auto& [peer, parse] : textParsers) {
+        // abseil reads only its own fixed numeric form.
+        if (std::string_view(peer) == "abseil" && r == 1) continue;
+        const std::optional<Fields> got = parse(text, row);
+        if (got != expected) {
+          report(std::string("parse/") + parseRowNames[r] + "/" + peer, text,
+                 got ? "a date" : "nothing", expected ? "a date" : "nothing");
+        }
+      }
+    }
+  }
+  for (const bool tokens : {false, true}) {
+    const Date::Date d(2026, Date::Dec, 6, 2, 4, 49);
+    std::vector<char> buffer(kFormatLengths.back() + 1);
+    for (const std::size_t bytes : kFormatLengths) {
+      const LengthFormat f = lengthFormat(bytes, tokens);
+      if (d.toString(f.format) != strftimeInto(buffer, d.toTm(), f.percent)) {
+        report("format/length", bytes, strftimeInto(buffer, d.toTm(), f.percent),
+               d.toString(f.format));
+      }
+    }
   }
   const ZoneValues& zones = zoneValues();
   for (std::size_t i = 0; i < zones.utc.size(); ++i) {
@@ -541,6 +700,48 @@ void zone(benchmark::State& state, Convert convert, bool fromUtc) {
     auto result = convert(inputs[i]);
     benchmark::DoNotOptimize(result);
     if (++i == inputs.size()) i = 0;
+  }
+}
+
+void parseText(benchmark::State& state, TextParser parse, std::size_t row) {
+  const ParseRow& r = parseRows()[row];
+  std::size_t i = 0;
+  for (auto _ : state) {
+    std::optional<Fields> fields = parse(r.texts[i], r);
+    benchmark::DoNotOptimize(fields);
+    if (++i == r.texts.size()) i = 0;
+  }
+}
+
+void parseLong(benchmark::State& state, bool normdate) {
+  const LongText t = longText(static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) {
+    if (normdate) {
+      std::optional<Date::Date> d = Date::Date::tryParse(t.text, t.format);
+      benchmark::DoNotOptimize(d);
+    } else {
+      std::tm f{};
+      const char* end = strptime(t.text.c_str(), t.percent.c_str(), &f);
+      benchmark::DoNotOptimize(end);
+    }
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * t.text.size()));
+}
+
+void formatLength(benchmark::State& state, bool normdate, bool tokens) {
+  const LengthFormat f = lengthFormat(static_cast<std::size_t>(state.range(0)), tokens);
+  const Date::Date d(2026, Date::Dec, 6, 2, 4, 49);
+  const std::tm fields = d.toTm();
+  std::vector<char> buffer(f.format.size() + 1);
+  for (auto _ : state) {
+    if (normdate) {
+      std::string text = d.toString(f.format);
+      benchmark::DoNotOptimize(text);
+    } else {
+      std::size_t n = std::strftime(buffer.data(), buffer.size(), f.percent.c_str(), &fields);
+      benchmark::DoNotOptimize(n);
+      benchmark::DoNotOptimize(buffer.data());
+    }
   }
 }
 
@@ -653,6 +854,28 @@ void registerAll() {
   }
   benchmark::RegisterBenchmark("interval/getInterval", getInterval);
   benchmark::RegisterBenchmark("interval/addInterval", addInterval);
+  for (std::size_t r = 0; r < parseRows().size(); ++r) {
+    for (const auto& [peer, parse] : textParsers) {
+      if (std::string_view(peer) == "abseil" && r == 1) continue;
+      benchmark::RegisterBenchmark((std::string("parse/") + parseRowNames[r] + "/" + peer).c_str(),
+                                   parseText, parse, r);
+    }
+  }
+  for (const bool normdate : {true, false}) {
+    benchmark::RegisterBenchmark(normdate ? "parse/long/normdate" : "parse/long/strptime",
+                                 parseLong, normdate)
+        ->Arg(1 << 10)
+        ->Arg(1 << 16)
+        ->Arg(1 << 20);
+  }
+  for (const bool tokens : {true, false}) {
+    for (const bool normdate : {true, false}) {
+      const std::string name = std::string("format/length/") + (tokens ? "tokens/" : "plain/") +
+                               (normdate ? "normdate" : "strftime");
+      auto* b = benchmark::RegisterBenchmark(name.c_str(), formatLength, normdate, tokens);
+      for (const std::size_t bytes : kFormatLengths) b->Arg(static_cast<std::int64_t>(bytes));
+    }
+  }
   for (const auto& [peer, convert] : toLocalPeers) {
     benchmark::RegisterBenchmark((std::string("zone/toLocal/") + peer).c_str(), zone<ToLocal>,
                                  convert, true);

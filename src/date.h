@@ -519,7 +519,7 @@ class Date {
   // Returns no date if the text does not match the format. Any text and any
   // format, however long, is handled in time linear in their lengths.
   [[nodiscard]] NORMDATE_EXPORT static std::optional<Date> tryParse(
-      std::string_view text, std::string_view format = "YYYY-MMM-DD hh:mm:ss");
+      std::string_view text, std::string_view format = "YYYY-MMM-DD hh:mm:ss") noexcept;
 
   // As `tryParse`, but throws `ParseError` if the text does not match, with a
   // message that says what was expected, where, and what was found:

@@ -17,109 +17,151 @@ namespace {
 // A format token and the field it reads: year, month, day, hour, minute,
 // second in that order. A width of 0 marks the month name.
 struct ParseToken {
-  std::string_view token;
+  std::size_t length;
   std::size_t field;
   std::size_t maxDigits;
   std::string_view what;
 };
 
-// Longest first, so that "MMM" is found before "MM".
-constexpr std::array<ParseToken, 7> parseTokens = {{{"YYYY", 0, 4, "the year"},
-                                                    {"MMM", 1, 0, "a month name"},
-                                                    {"MM", 1, 2, "the month"},
-                                                    {"DD", 2, 2, "the day"},
-                                                    {"hh", 3, 2, "the hour"},
-                                                    {"mm", 4, 2, "the minute"},
-                                                    {"ss", 5, 2, "the second"}}};
+constexpr ParseToken yearToken = {4, 0, 4, "the year"};
+constexpr ParseToken monthNameToken = {3, 1, 0, "a month name"};
+constexpr ParseToken monthToken = {2, 1, 2, "the month"};
+constexpr ParseToken dayToken = {2, 2, 2, "the day"};
+constexpr ParseToken hourToken = {2, 3, 2, "the hour"};
+constexpr ParseToken minuteToken = {2, 4, 2, "the minute"};
+constexpr ParseToken secondToken = {2, 5, 2, "the second"};
 
-const ParseToken* tokenAt(std::string_view format, std::size_t at) noexcept {
-  for (const ParseToken& token : parseTokens) {
-    if (format.substr(at, token.token.size()) == token.token) return &token;
+// True when `count` bytes from `at` of `format` are all `letter`.
+constexpr bool runAt(std::string_view format, std::size_t at, char letter,
+                     std::size_t count) noexcept {
+  if (format.size() - at < count) return false;
+  for (std::size_t i = 1; i < count; ++i) {
+    if (format[at + i] != letter) return false;
   }
-  return nullptr;
+  return true;
 }
 
-bool isDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+// The token at `at` of the format, the longest first ("MMM" before "MM");
+// only the six token letters can start one.
+constexpr const ParseToken* tokenAt(std::string_view format, std::size_t at) noexcept {
+  if (at >= format.size()) return nullptr;
+  switch (format[at]) {
+    case 'Y': return runAt(format, at, 'Y', 4) ? &yearToken : nullptr;
+    case 'M':
+      if (runAt(format, at, 'M', 3)) return &monthNameToken;
+      return runAt(format, at, 'M', 2) ? &monthToken : nullptr;
+    case 'D': return runAt(format, at, 'D', 2) ? &dayToken : nullptr;
+    case 'h': return runAt(format, at, 'h', 2) ? &hourToken : nullptr;
+    case 'm': return runAt(format, at, 'm', 2) ? &minuteToken : nullptr;
+    case 's': return runAt(format, at, 's', 2) ? &secondToken : nullptr;
+    default: return nullptr;
+  }
+}
 
-// Reads the six fields of `text` written in `format`, or says why not.
+constexpr bool isDigit(char c) noexcept { return static_cast<unsigned char>(c - '0') < 10; }
+
+// Reads the six fields of `text` written in `format`. A failure is recorded
+// as plain data, what was expected at which offset, and turned into a
+// message only by `message()`, so that `tryParse` never builds one.
 class Parser {
  public:
   Parser(std::string_view text, std::string_view format) noexcept : input(text), pattern(format) {}
 
-  // The fields read, or nothing with `failure()` set.
-  std::optional<std::array<int, 6>> read() {
+  // The fields read, or nothing with the failure recorded.
+  std::optional<std::array<int, 6>> read() noexcept {
     std::size_t in = 0;
     while (in < pattern.size()) {
       if (const ParseToken* token = tokenAt(pattern, in)) {
-        in += token->token.size();
+        in += token->length;
         if (!(token->maxDigits == 0 ? readMonthName(*token) : readNumber(*token, in))) return {};
       } else {
         if (at >= input.size() || input[at] != pattern[in]) {
-          return fail(detail::quoted(pattern.substr(in, 1)), found(1));
+          return fail(Expected::Literal, nullptr, 1, pattern[in]);
         }
         ++at;
         ++in;
       }
     }
-    if (at != input.size()) return fail("the end of the text", found(16));
+    if (at != input.size()) return fail(Expected::End, nullptr, 16);
     return fields;
   }
 
-  [[nodiscard]] const std::string& failure() const noexcept { return message; }
   [[nodiscard]] std::size_t failedAt() const noexcept { return at; }
 
+  // What was expected where, and what was found: built on demand.
+  [[nodiscard]] std::string message() const {
+    std::string expected;
+    switch (expectedKind) {
+      case Expected::Literal: expected = detail::quoted(std::string_view(&literal, 1)); break;
+      case Expected::End: expected = "the end of the text"; break;
+      case Expected::Token:
+        expected = std::string(expectedToken->what);
+        if (expectedToken->maxDigits != 0) {
+          expected += expectedToken->maxDigits == 4 ? " (1 to 4 digits)" : " (1 or 2 digits)";
+        }
+        break;
+    }
+    const std::string found = at >= input.size() ? std::string("the end of the text")
+                                                 : detail::quoted(input.substr(at, foundLength));
+    return "expected " + expected + " at offset " + std::to_string(at) + " of " +
+           detail::quoted(input) + ", found " + found;
+  }
+
  private:
-  bool readMonthName(const ParseToken& token) {
-    for (int month = 1; month <= 12; ++month) {
-      if (input.substr(at, 3) == detail::monthNames[static_cast<std::size_t>(month - 1)]) {
-        fields[1] = month;
-        at += 3;
-        return true;
+  enum class Expected { Literal, Token, End };
+
+  bool readMonthName(const ParseToken& month) noexcept {
+    if (input.size() - at >= 3) {
+      const std::string_view name = input.substr(at, 3);
+      for (std::size_t m = 0; m < detail::monthNames.size(); ++m) {
+        if (name == detail::monthNames[m]) {
+          fields[1] = static_cast<int>(m + 1);
+          at += 3;
+          return true;
+        }
       }
     }
-    fail(std::string(token.what), found(3));
+    fail(Expected::Token, &month, 3);
     return false;
   }
 
   // Reads one to maxDigits digits.
-  bool readNumber(const ParseToken& token, std::size_t next) {
+  bool readNumber(const ParseToken& number, std::size_t next) noexcept {
     std::size_t digits = 0;
     int value = 0;
-    while (digits < token.maxDigits && at + digits < input.size() && isDigit(input[at + digits])) {
+    while (digits < number.maxDigits && at + digits < input.size() && isDigit(input[at + digits])) {
       value = value * 10 + (input[at + digits] - '0');
       ++digits;
     }
-    const std::string width = token.maxDigits == 4 ? "1 to 4 digits" : "1 or 2 digits";
     if (digits == 0) {
-      fail(std::string(token.what) + " (" + width + ")", found(1));
+      fail(Expected::Token, &number, 1);
       return false;
     }
     // Digits beyond the token's width belong to what the format has next: a
     // number or a digit of its own. Otherwise they make the number too long.
-    const ParseToken* following = tokenAt(pattern, next);
-    const bool digitsFollow = following != nullptr
-                                  ? following->maxDigits != 0
-                                  : next < pattern.size() && isDigit(pattern[next]);
-    if (at + digits < input.size() && isDigit(input[at + digits]) && !digitsFollow) {
-      std::size_t run = digits;
-      while (at + run < input.size() && isDigit(input[at + run]) && run < 16) ++run;
-      fail(std::string(token.what) + " (" + width + ")", detail::quoted(input.substr(at, run)));
-      return false;
+    if (at + digits < input.size() && isDigit(input[at + digits])) {
+      const ParseToken* following = tokenAt(pattern, next);
+      const bool digitsFollow = following != nullptr
+                                    ? following->maxDigits != 0
+                                    : next < pattern.size() && isDigit(pattern[next]);
+      if (!digitsFollow) {
+        std::size_t run = digits;
+        while (at + run < input.size() && isDigit(input[at + run]) && run < 16) ++run;
+        fail(Expected::Token, &number, run);
+        return false;
+      }
     }
-    fields[token.field] = value;
+    fields[number.field] = value;
     at += digits;
     return true;
   }
 
-  // What the text holds at the current offset, up to `length` bytes.
-  [[nodiscard]] std::string found(std::size_t length) const {
-    return at >= input.size() ? std::string("the end of the text")
-                              : detail::quoted(input.substr(at, length));
-  }
-
-  std::nullopt_t fail(const std::string& expected, const std::string& actual) {
-    message = "expected " + expected + " at offset " + std::to_string(at) + " of " +
-              detail::quoted(input) + ", found " + actual;
+  std::nullopt_t fail(Expected kind, const ParseToken* what, std::size_t length,
+                      char expectedLiteral = 0) noexcept {
+    expectedKind = kind;
+    expectedToken = what;
+    foundLength = length;
+    literal = expectedLiteral;
     return std::nullopt;
   }
 
@@ -127,7 +169,10 @@ class Parser {
   std::string_view pattern;
   std::size_t at = 0;
   std::array<int, 6> fields = {0, 1, 1, 0, 0, 0};  // 0000-01-01 00:00:00
-  std::string message;
+  Expected expectedKind = Expected::End;
+  const ParseToken* expectedToken = nullptr;
+  std::size_t foundLength = 0;
+  char literal = 0;
 };
 
 // Reads ISO 8601 / RFC 3339 text: YYYY-MM-DD, optionally followed by T, t
@@ -277,7 +322,7 @@ class IsoReader {
 
 ParseError::~ParseError() = default;
 
-std::optional<Date> Date::tryParse(std::string_view text, std::string_view format) {
+std::optional<Date> Date::tryParse(std::string_view text, std::string_view format) noexcept {
   Parser parser(text, format);
   const std::optional<std::array<int, 6>> f = parser.read();
   if (!f) return std::nullopt;
@@ -287,7 +332,7 @@ std::optional<Date> Date::tryParse(std::string_view text, std::string_view forma
 Date Date::parse(std::string_view text, std::string_view format) {
   Parser parser(text, format);
   const std::optional<std::array<int, 6>> f = parser.read();
-  if (!f) throw ParseError(parser.failure(), parser.failedAt());
+  if (!f) throw ParseError(parser.message(), parser.failedAt());
   return {(*f)[0], (*f)[1], (*f)[2], (*f)[3], (*f)[4], (*f)[5]};
 }
 
