@@ -1,8 +1,10 @@
 // Reading dates back from text: the token parser behind `Date::parse` and
 // `Date::tryParse`.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,6 +62,17 @@ constexpr const ParseToken* tokenAt(std::string_view format, std::size_t at) noe
 
 constexpr bool isDigit(char c) noexcept { return static_cast<unsigned char>(c - '0') < 10; }
 
+// True for the six letters that can start a token: D, M, Y, h, m and s, as
+// bits of one word counted from 'D'.
+constexpr bool isTokenLetter(char c) noexcept {
+  constexpr std::uint64_t letters =
+      std::uint64_t{1} << ('D' - 'D') | std::uint64_t{1} << ('M' - 'D') |
+      std::uint64_t{1} << ('Y' - 'D') | std::uint64_t{1} << ('h' - 'D') |
+      std::uint64_t{1} << ('m' - 'D') | std::uint64_t{1} << ('s' - 'D');
+  const auto offset = static_cast<unsigned char>(c - 'D');
+  return offset < 64 && ((letters >> offset) & 1) != 0;
+}
+
 // Reads the six fields of `text` written in `format`. A failure is recorded
 // as plain data, what was expected at which offset, and turned into a
 // message only by `message()`, so that `tryParse` never builds one.
@@ -71,7 +84,8 @@ class Parser {
   std::optional<std::array<int, 6>> read() noexcept {
     std::size_t in = 0;
     while (in < pattern.size()) {
-      if (const ParseToken* token = tokenAt(pattern, in)) {
+      const ParseToken* token = isTokenLetter(pattern[in]) ? tokenAt(pattern, in) : nullptr;
+      if (token != nullptr) {
         in += token->length;
         if (!(token->maxDigits == 0 ? readMonthName(*token) : readNumber(*token, in))) return {};
       } else {
@@ -127,11 +141,14 @@ class Parser {
 
   // Reads one to maxDigits digits.
   bool readNumber(const ParseToken& number, std::size_t next) noexcept {
+    const char* const text = input.data() + at;
+    const std::size_t limit = std::min(number.maxDigits, input.size() - at);
     std::size_t digits = 0;
-    int value = 0;
-    while (digits < number.maxDigits && at + digits < input.size() && isDigit(input[at + digits])) {
-      value = value * 10 + (input[at + digits] - '0');
-      ++digits;
+    unsigned value = 0;
+    for (; digits < limit; ++digits) {
+      const auto digit = static_cast<unsigned char>(text[digits] - '0');
+      if (digit > 9) break;
+      value = value * 10 + digit;
     }
     if (digits == 0) {
       fail(Expected::Token, &number, 1);
@@ -151,7 +168,7 @@ class Parser {
         return false;
       }
     }
-    fields[number.field] = value;
+    fields[number.field] = static_cast<int>(value);  // at most 9999
     at += digits;
     return true;
   }
