@@ -230,62 +230,94 @@ std::tm splitOf(std::time_t t) {
 }
 
 // The weekday as tm_wday numbers it, the day of the year from 1, and the ISO
-// week date packed as year * 1000 + week * 10 + weekday.
-using Question = int (*)(std::size_t);
-
-int weekdayNormdate(std::size_t i) { return calendarValues().normdate[i].getWeekday(); }
-int weekdayAbseil(std::size_t i) {
+// week date packed as year * 1000 + week * 10 + weekday; each library asks
+// its own value.
+int weekdayOf(const Date::Date& d) { return d.getWeekday(); }
+int weekdayOf(const absl::CivilSecond& c) {
   // abseil counts from Monday = 0.
-  return (static_cast<int>(absl::GetWeekday(absl::CivilDay(calendarValues().abseil[i]))) + 1) % 7;
+  return (static_cast<int>(absl::GetWeekday(absl::CivilDay(c))) + 1) % 7;
 }
-int weekdayDateLib(std::size_t i) {
-  return static_cast<int>(date::weekday(calendarValues().dateLib[i]).c_encoding());
+int weekdayOf(const date::year_month_day& ymd) {
+  return static_cast<int>(date::weekday(ymd).c_encoding());
 }
-int weekdayGlibc(std::size_t i) { return splitOf(calendarValues().glibc[i]).tm_wday; }
+int weekdayOf(std::time_t t) { return splitOf(t).tm_wday; }
 
-int yearDayNormdate(std::size_t i) { return calendarValues().normdate[i].getDayOfYear(); }
-int yearDayAbseil(std::size_t i) {
-  return absl::GetYearDay(absl::CivilDay(calendarValues().abseil[i]));
-}
-int yearDayDateLib(std::size_t i) {
-  const date::year_month_day ymd = calendarValues().dateLib[i];
+int yearDayOf(const Date::Date& d) { return d.getDayOfYear(); }
+int yearDayOf(const absl::CivilSecond& c) { return absl::GetYearDay(absl::CivilDay(c)); }
+int yearDayOf(const date::year_month_day& ymd) {
   return static_cast<int>(
              (date::sys_days(ymd) - date::sys_days(ymd.year() / date::January / 1)).count()) +
          1;
 }
-int yearDayGlibc(std::size_t i) { return splitOf(calendarValues().glibc[i]).tm_yday + 1; }
+int yearDayOf(std::time_t t) { return splitOf(t).tm_yday + 1; }
 
-int isoWeekNormdate(std::size_t i) {
-  const Date::IsoWeek w = calendarValues().normdate[i].getIsoWeek();
+int isoWeekOf(const Date::Date& d) {
+  const Date::IsoWeek w = d.getIsoWeek();
   return w.year * 1000 + w.week * 10 + w.weekday;
 }
-int isoWeekDateLib(std::size_t i) {
-  const iso_week::year_weeknum_weekday w{date::sys_days(calendarValues().dateLib[i])};
+int isoWeekOf(const date::year_month_day& ymd) {
+  const iso_week::year_weeknum_weekday w{date::sys_days(ymd)};
   return static_cast<int>(w.year()) * 1000 +
          static_cast<int>(static_cast<unsigned>(w.weeknum())) * 10 +
          static_cast<int>(static_cast<unsigned>(w.weekday()));
 }
 
-struct CalendarRow {
-  const char* name;
-  std::vector<std::pair<const char*, Question>> askers;  // normdate first
-};
+// Each question of every value, inlined into the timing loop.
+template <class Value, class Ask>
+void ask(benchmark::State& state, const std::vector<Value>& values, Ask question) {
+  std::size_t i = 0;
+  for (auto _ : state) {
+    int answer = question(values[i]);
+    benchmark::DoNotOptimize(answer);
+    if (++i == values.size()) i = 0;
+  }
+}
 
-const std::array<CalendarRow, 3>& calendarRows() {
-  static const std::array<CalendarRow, 3> rows = {{
-      {"weekday",
-       {{"normdate", weekdayNormdate},
-        {"abseil", weekdayAbseil},
-        {"date", weekdayDateLib},
-        {"gmtime_r", weekdayGlibc}}},
-      {"day_of_year",
-       {{"normdate", yearDayNormdate},
-        {"abseil", yearDayAbseil},
-        {"date", yearDayDateLib},
-        {"gmtime_r", yearDayGlibc}}},
-      {"iso_week", {{"normdate", isoWeekNormdate}, {"date", isoWeekDateLib}}},
-  }};
-  return rows;
+// Registers one question for the libraries that have it, and checks that
+// they all answer as normdate does.
+template <bool withAbseil, bool withGlibc, class Ask>
+int calendarRow(const char* name, Ask question, bool registerOnly) {
+  const CalendarValues& v = calendarValues();
+  if (registerOnly) {
+    const std::string row = std::string("calendar/") + name + "/";
+    benchmark::RegisterBenchmark((row + "normdate").c_str(), [question](benchmark::State& s) {
+      ask(s, calendarValues().normdate, question);
+    });
+    benchmark::RegisterBenchmark((row + "date").c_str(), [question](benchmark::State& s) {
+      ask(s, calendarValues().dateLib, question);
+    });
+    if constexpr (withAbseil) {
+      benchmark::RegisterBenchmark((row + "abseil").c_str(), [question](benchmark::State& s) {
+        ask(s, calendarValues().abseil, question);
+      });
+    }
+    if constexpr (withGlibc) {
+      benchmark::RegisterBenchmark((row + "gmtime_r").c_str(), [question](benchmark::State& s) {
+        ask(s, calendarValues().glibc, question);
+      });
+    }
+    return 0;
+  }
+  int mismatches = 0;
+  for (std::size_t i = 0; i < kInputs; ++i) {
+    const int expected = question(v.normdate[i]);
+    mismatches += question(v.dateLib[i]) != expected;
+    if constexpr (withAbseil) mismatches += question(v.abseil[i]) != expected;
+    if constexpr (withGlibc) mismatches += question(v.glibc[i]) != expected;
+  }
+  if (mismatches > 0) std::cerr << name << ": " << mismatches << " answers differ\n";
+  return mismatches;
+}
+
+// Every calendar row: checked when `registerOnly` is false, registered
+// when it is true.
+int calendarRows(bool registerOnly) {
+  const auto weekday = [](const auto& value) { return weekdayOf(value); };
+  const auto yearDay = [](const auto& value) { return yearDayOf(value); };
+  const auto isoWeek = [](const auto& value) { return isoWeekOf(value); };
+  return calendarRow<true, true>("weekday", weekday, registerOnly) +
+         calendarRow<true, true>("day_of_year", yearDay, registerOnly) +
+         calendarRow<false, false>("iso_week", isoWeek, registerOnly);
 }
 
 // ---- ISO 8601 text: each parser gives the instant, each writer the text. ----
@@ -666,17 +698,7 @@ int verify() {
       report("iso/strftime", d, isoStrftime(d), d.toIsoString());
     if (isoAbseil(d) != d.toIsoString()) report("iso/abseil", d, isoAbseil(d), d.toIsoString());
   }
-  for (const CalendarRow& row : calendarRows()) {
-    for (std::size_t i = 0; i < kInputs; ++i) {
-      const int expected = row.askers.front().second(i);
-      for (const auto& [peer, ask] : row.askers) {
-        if (ask(i) != expected) {
-          report(std::string(row.name) + "/" + peer, calendarValues().normdate[i], ask(i),
-                 expected);
-        }
-      }
-    }
-  }
+  mismatches += calendarRows(false);
   return mismatches;
 }
 
@@ -742,16 +764,6 @@ void formatLength(benchmark::State& state, bool normdate, bool tokens) {
       benchmark::DoNotOptimize(n);
       benchmark::DoNotOptimize(buffer.data());
     }
-  }
-}
-
-void calendar(benchmark::State& state, Question ask) {
-  (void)calendarValues();
-  std::size_t i = 0;
-  for (auto _ : state) {
-    int answer = ask(i);
-    benchmark::DoNotOptimize(answer);
-    if (++i == kInputs) i = 0;
   }
 }
 
@@ -893,12 +905,7 @@ void registerAll() {
   benchmark::RegisterBenchmark("iso/format/normdate", format, isoNormdate);
   benchmark::RegisterBenchmark("iso/format/strftime", format, isoStrftime);
   benchmark::RegisterBenchmark("iso/format/abseil", format, isoAbseil);
-  for (const CalendarRow& row : calendarRows()) {
-    for (const auto& [peer, ask] : row.askers) {
-      benchmark::RegisterBenchmark((std::string("calendar/") + row.name + "/" + peer).c_str(),
-                                   calendar, ask);
-    }
-  }
+  calendarRows(true);
 }
 
 }  // namespace

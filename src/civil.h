@@ -215,15 +215,21 @@ inline constexpr std::array<std::string_view, 12> monthNames = {
 
 // ---- Weeks and the day of the year. ----
 
+// For each month, the weekday shift of its first day, so that January and
+// February count as months of the year before (Sakamoto's table).
+inline constexpr std::array<std::uint8_t, 13> weekdayShift = {0, 0, 3, 2, 5, 0, 3,
+                                                              5, 1, 4, 6, 2, 4};
+
 // The weekday, 0 = Sunday .. 6 = Saturday.
 // Preconditions: year in [0, 9999], month in [1, 12], day in [1, 31].
 constexpr int weekdayOf(int year, int month, int day) noexcept {
-  // The shifted day count adds whole weeks (10000 years are), and 0000-03-01
-  // was a Wednesday.
-  const std::uint32_t dayNumber =
-      daysToMonth(static_cast<std::uint32_t>(year), static_cast<std::uint32_t>(month)) +
-      static_cast<std::uint32_t>(day - 1);       // [3652365, 7304789]
-  return static_cast<int>((dayNumber + 3) % 7);  // [0, 6]
+  // A common year is 52 weeks and a day, so a year moves the weekday by one
+  // and each leap day by one more. 400 years are whole weeks: the bias keeps
+  // year 0's January and February, counted in the year before, unsigned.
+  const auto y = static_cast<std::uint32_t>(year + 400 - (month <= 2 ? 1 : 0));  // [399, 10399]
+  const std::uint32_t leapDays = y / 4 - y / 100 + y / 400;                      // [97, 2521]
+  const std::uint32_t shift = weekdayShift[static_cast<std::size_t>(month)];     // [0, 6]
+  return static_cast<int>((y + leapDays + shift + static_cast<std::uint32_t>(day)) % 7);  // [0, 6]
 }
 
 // Days before the first of each month in a common year; entry 0 is unused.
