@@ -138,16 +138,10 @@ constexpr bool isNormalised(int64 year, int64 month, int64 day, int64 hour, int6
   // NOLINTEND(readability-implicit-bool-conversion)
 }
 
-// Normalises six field values, each of magnitude below 2^33: starting at
-// 00:00:00 on the first day of `month` of `year` (the month carried into the
-// year first), moves (day - 1) days, `hour` hours, `minute` minutes and
-// `second` seconds, and wraps the year reached into 0..9999.
-constexpr Fields normalise(int64 year, int64 month, int64 day, int64 hour, int64 minute,
-                           int64 second) noexcept {
-  if (isNormalised(year, month, day, hour, minute, second)) {
-    return {static_cast<int>(year), static_cast<int>(month),  static_cast<int>(day),
-            static_cast<int>(hour), static_cast<int>(minute), static_cast<int>(second)};
-  }
+// The carrying step of `normalise` below, for fields that are not already
+// normalised.
+constexpr Fields carry(int64 year, int64 month, int64 day, int64 hour, int64 minute,
+                       int64 second) noexcept {
   using std::uint64_t;
   // Each floor division below first adds a whole number of divisors larger
   // than any dividend, so that it is an unsigned division by a constant.
@@ -170,6 +164,21 @@ constexpr Fields normalise(int64 year, int64 month, int64 day, int64 hour, int64
       (static_cast<uint64_t>(dayNumber) + (static_cast<uint64_t>(daysInAllYears) << 14)) %
       static_cast<uint64_t>(daysInAllYears));  // [0, 3652424]
   return fieldsOf(dayOfCycle, secondOfDay);
+}
+
+// Normalises six field values, each of magnitude below 2^33: starting at
+// 00:00:00 on the first day of `month` of `year` (the month carried into the
+// year first), moves (day - 1) days, `hour` hours, `minute` minutes and
+// `second` seconds, and wraps the year reached into 0..9999. Kept apart from
+// `carry` so that this check of already normalised fields stays small enough
+// to be inlined wherever a date is built.
+constexpr Fields normalise(int64 year, int64 month, int64 day, int64 hour, int64 minute,
+                           int64 second) noexcept {
+  if (isNormalised(year, month, day, hour, minute, second)) {
+    return {static_cast<int>(year), static_cast<int>(month),  static_cast<int>(day),
+            static_cast<int>(hour), static_cast<int>(minute), static_cast<int>(second)};
+  }
+  return carry(year, month, day, hour, minute, second);
 }
 
 // Days from 0000-03-01 to 1970-01-01.
