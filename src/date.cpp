@@ -1,5 +1,6 @@
 #include "date.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <ostream>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace Date {
 
@@ -249,8 +251,67 @@ class ShortFormat {
   Masks masks{};
 };
 
-// A long format, or one whose replacements may be longer than their tokens
-// (fields that no normalised date holds), rendered in a std::string.
+// A format of any length whose replacements all have their tokens' lengths
+// (a four-digit year), rendered in place in a std::string: ShortFormat's
+// masks, with one word for each 64 bytes. A run may cross into the next
+// word, so each pass looks one word ahead (a last word of zeros ends them).
+class WideFormat {
+ public:
+  explicit WideFormat(std::string_view format)
+      : text(format), words(format.size() / 64 + 2), masks(tokenLetters.size() * words) {
+    for (std::size_t at = 0; at < format.size(); at += 8) {
+      std::uint64_t bytes = 0;
+      if (format.size() - at >= 8) {
+        std::memcpy(&bytes, format.data() + at, 8);
+      } else {
+        for (std::size_t i = format.size() - at; i-- > 0;) {
+          bytes = bytes << 8 | static_cast<unsigned char>(format[at + i]);
+        }
+      }
+      for (std::size_t slot = 0; slot < tokenLetters.size(); ++slot) {
+        masks[slot * words + at / 64] |= bytesEqualTo(bytes, tokenLetters[slot]) << at % 64;
+      }
+    }
+  }
+
+  // As ShortFormat::replace, with `on` as long as the token.
+  template <char letter, std::size_t length, bool textHasLetters = false>
+  void replace(std::string_view on) {
+    constexpr std::size_t slot = slotOf(letter);
+    std::uint64_t* const mask = masks.data() + slot * words;
+    std::size_t free = 0;  // matches do not overlap: none starts below this
+    for (std::size_t w = 0; w + 1 < words; ++w) {
+      std::uint64_t starts = mask[w];
+      for (std::size_t i = 1; i < length; ++i) starts &= mask[w] >> i | mask[w + 1] << (64 - i);
+      for (; starts != 0; starts &= starts - 1) {
+        const std::size_t at = w * 64 + static_cast<std::size_t>(std::countr_zero(starts));
+        if (at < free) continue;
+        std::memcpy(text.data() + at, on.data(), length);
+        for (std::size_t i = 0; i < length; ++i) {
+          const std::size_t bit = at + i;
+          mask[bit / 64] &= ~(std::uint64_t{1} << bit % 64);
+          if constexpr (textHasLetters) {
+            if (const std::size_t other = slotOf(on[i]); other < tokenLetters.size()) {
+              masks[other * words + bit / 64] |= std::uint64_t{1} << bit % 64;
+            }
+          }
+        }
+        free = at + length;
+      }
+    }
+  }
+
+  std::string str() && { return std::move(text); }
+
+ private:
+  std::string text;
+  std::size_t words;
+  std::vector<std::uint64_t> masks;  // words per letter, in the order of tokenLetters
+};
+
+// A long format with a year shorter than its token, or any format of a
+// clock reading whose fields are longer than their tokens, rendered by
+// string passes.
 class LongFormat {
  public:
   explicit LongFormat(std::string_view format) : text(format) {}
@@ -271,9 +332,20 @@ class LongFormat {
   std::string text;
 };
 
+// True when `format` holds a byte that can start a token, found by the C
+// library's vectorised byte search, one letter at a time.
+bool hasTokenLetter(std::string_view format) noexcept {
+  return std::any_of(tokenLetters.begin(), tokenLetters.end(), [format](char letter) {
+    return std::memchr(format.data(), letter, format.size()) != nullptr;
+  });
+}
+
 // The seven passes, one kind of token at a time, in their fixed order.
+// Inlined where it is used, so that ShortFormat's masks stay in registers
+// through all seven passes (out of line they go through memory, and a short
+// format takes half as long again).
 template <class Text>
-std::string replaceTokens(Text text, const Date& d) {
+[[gnu::always_inline]] inline std::string replaceTokens(Text text, const Date& d) {
   text.template replace<'Y', 4>(int2String(d.getYear()));
   text.template replace<'M', 3, true>(month2string(d.getMonth()));
   text.template replace<'M', 2>(int2String(d.getMonth()));
@@ -282,6 +354,16 @@ std::string replaceTokens(Text text, const Date& d) {
   text.template replace<'m', 2>(int2String(d.getMinute()));
   text.template replace<'s', 2>(int2String(d.getSecond()));
   return std::move(text).str();
+}
+
+// Formats beyond the fixed buffer, and clock readings whose fields are
+// longer than their tokens. Without a token letter the text is the format;
+// with a four-digit year every replacement keeps its token's length. Kept
+// out of line so that the common short path stays compact.
+[[gnu::noinline]] std::string renderLong(std::string_view format, const Date& d, bool fieldsFit) {
+  if (!hasTokenLetter(format)) return std::string(format);
+  if (fieldsFit && d.getYear() >= 1000) return replaceTokens(WideFormat(format), d);
+  return replaceTokens(LongFormat(format), d);
 }
 
 }  // namespace
@@ -331,7 +413,7 @@ std::string Date::render(std::string_view format) const {
   if (fieldsFit && format.size() <= ShortFormat::capacity) {
     return replaceTokens(ShortFormat(format), *this);
   }
-  return replaceTokens(LongFormat(format), *this);
+  return renderLong(format, *this, fieldsFit);
 }
 
 std::ostream& operator<<(std::ostream& o, const Date& d) { return o << d.toString(); }

@@ -96,6 +96,19 @@ TEST(Format, TokensAtTheEdgesOfShortAndLongFormats) {
   EXPECT_EQ(long999, std::string(64, '-') + "999-999");
 }
 
+// Runs of every token letter slid across the 64- and 128-byte word
+// boundaries of a long format, for years of two, three and four digits.
+TEST(Format, TokensStraddlingMaskWords) {
+  const std::string unit = "YYYY-MMMM-DDD hh:mm:ss DMMM";
+  for (const Date::Date& d : {Date::Date(5, Date::Dec, 1, 1, 2, 3), Date::Date(999, Date::Mar, 31),
+                              Date::Date(2010, Date::May, 7, 23, 59, 59)}) {
+    for (std::size_t at = 0; at <= 140; ++at) {
+      const std::string format = std::string(at, '-') + unit + std::string(40, '-');
+      ASSERT_EQ(d.toString(format), reference::format(d, format)) << at << " " << d;
+    }
+  }
+}
+
 // A format that views the start of a longer text is read only within the
 // view, whatever tokens follow it.
 TEST(Format, ViewsAreReadOnlyWithinTheirLength) {
