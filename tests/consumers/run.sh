@@ -24,36 +24,26 @@ case $mode in
     rm -rf "$3/prefix"
     cmake --install "$2" --prefix "$3/prefix"
     ;;
-  find_package)
+  find_package | find_package_zone)
+    # The CMake package: the core, or the core with its zone component.
     source=$2 work=$3 cxx=$4 prefix=$3/prefix
-    cmake -S "$source/tests/consumers/find_package" -B "$work/find_package" \
+    project=find_package
+    [[ $mode == find_package_zone ]] && project=zone
+    cmake -S "$source/tests/consumers/$project" -B "$work/$mode" \
       -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_COMPILER="$cxx"
-    cmake --build "$work/find_package"
-    runs "$work/find_package/consumer"
+    cmake --build "$work/$mode"
+    runs "$work/$mode/consumer"
     ;;
-  pkg_config)
-    source=$2 work=$3 cxx=$4 prefix=$3/prefix
-    command -v pkg-config >/dev/null || { echo "pkg-config is not installed: skipped"; exit 77; }
-    pcdir=$(dirname "$(find "$prefix" -name normdate.pc)")
-    read -r -a flags <<<"$(PKG_CONFIG_PATH=$pcdir pkg-config --cflags --libs normdate)"
-    "$cxx" -std=c++20 "$source/tests/consumers/main.cpp" "${flags[@]}" -o "$work/pkg_config_consumer"
-    runs "$work/pkg_config_consumer"
-    ;;
-  find_package_zone)
-    source=$2 work=$3 cxx=$4 prefix=$3/prefix
-    cmake -S "$source/tests/consumers/zone" -B "$work/find_package_zone" \
-      -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_COMPILER="$cxx"
-    cmake --build "$work/find_package_zone"
-    runs "$work/find_package_zone/consumer"
-    ;;
-  pkg_config_zone)
-    source=$2 work=$3 cxx=$4 prefix=$3/prefix
-    command -v pkg-config >/dev/null || { echo "pkg-config is not installed: skipped"; exit 77; }
-    pcdir=$(dirname "$(find "$prefix" -name normdate-zone.pc)")
+  pkg_config | pkg_config_zone)
     # --static: a static normdate-zone needs abseil's libraries on the line.
-    read -r -a flags <<<"$(PKG_CONFIG_PATH=$pcdir pkg-config --static --cflags --libs normdate-zone)"
-    "$cxx" -std=c++20 "$source/tests/consumers/zone_main.cpp" "${flags[@]}" -o "$work/pkg_config_zone_consumer"
-    runs "$work/pkg_config_zone_consumer"
+    source=$2 work=$3 cxx=$4 prefix=$3/prefix
+    command -v pkg-config >/dev/null || { echo "pkg-config is not installed: skipped"; exit 77; }
+    module=normdate program=main.cpp
+    [[ $mode == pkg_config_zone ]] && module=normdate-zone program=zone_main.cpp
+    pcdir=$(dirname "$(find "$prefix" -name "$module.pc")")
+    read -r -a flags <<<"$(PKG_CONFIG_PATH=$pcdir pkg-config --static --cflags --libs "$module")"
+    "$cxx" -std=c++20 "$source/tests/consumers/$program" "${flags[@]}" -o "$work/${mode}_consumer"
+    runs "$work/${mode}_consumer"
     ;;
   add_subdirectory)
     source=$2 work=$3 cxx=$4 prefix=$2
