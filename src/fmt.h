@@ -7,9 +7,9 @@
 // libfmt-dev) and link fmt as usual; the normdate library itself does not
 // need fmt.
 //
-// A date's format spec is a token format, as for `Date::toString`, except
-// the spec "iso", which gives `toIsoString`. Every other spec is a token
-// format, so no spec is malformed; an empty one is the default format:
+// A date's format specifier is a token format, as for `Date::toString`, except
+// the specifier "iso", which gives `toIsoString`. Every other specifier is a token
+// format, so no specifier is malformed; an empty one is the default format:
 //
 //   const Date::Date d(2026, Date::Dec, 6, 2, 4, 49);
 //   fmt::format("{}", d);              // "2026-Dec-06 02:04:49"
@@ -38,24 +38,24 @@
 
 template <>
 struct fmt::formatter<Date::Date> {
-  // The spec is everything up to the closing brace.
+  // The specifier is everything up to the closing brace.
   constexpr auto parse(fmt::format_parse_context& context) -> decltype(context.begin()) {
     auto end = context.begin();
     while (end != context.end() && *end != '}') ++end;
-    spec = std::string_view(context.begin(), static_cast<std::size_t>(end - context.begin()));
+    specifier = std::string_view(context.begin(), static_cast<std::size_t>(end - context.begin()));
     return end;
   }
 
   template <class FormatContext>
   auto format(const Date::Date& date, FormatContext& context) const -> decltype(context.out()) {
-    const std::string text = spec.empty()    ? date.toString()
-                             : spec == "iso" ? date.toIsoString()
-                                             : date.toString(spec);
+    const std::string text = specifier.empty()    ? date.toString()
+                             : specifier == "iso" ? date.toIsoString()
+                                                  : date.toString(specifier);
     return std::copy(text.begin(), text.end(), context.out());
   }
 
  private:
-  std::string_view spec;
+  std::string_view specifier;
 };
 
 template <>

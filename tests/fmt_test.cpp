@@ -1,5 +1,5 @@
-// Dates and intervals through fmt: every kind of spec, against the members
-// that the specs name.
+// Dates and intervals through fmt: every kind of format specifier, against
+// the members that the specifiers name.
 
 #include "fmt.h"
 
