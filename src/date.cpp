@@ -17,7 +17,10 @@ namespace Date {
 namespace {
 
 // The fields of a clock reading, as the system splits it; 1970-01-01 00:00:00
-// when the clock cannot be read or split.
+// when the clock cannot be read or split. A leap second (second 60) is kept
+// as reported. Any other field out of range, which no working clock gives,
+// is carried like every other date's, so that every date but a leap second
+// holds normalised fields.
 detail::Fields clockFields() noexcept {
   const std::time_t now = std::time(nullptr);
   std::tm utc{};
@@ -26,8 +29,19 @@ detail::Fields clockFields() noexcept {
   }
   // tm_year + 1900 could overflow an int in a distant future; wrap it like
   // every other year instead.
-  const auto year = static_cast<int>(detail::floorMod(int64{utc.tm_year} + 1900, 10000));
-  return {year, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec};
+  const int64 year = detail::floorMod(int64{utc.tm_year} + 1900, 10000);
+  const int64 month = int64{utc.tm_mon} + 1;
+  const bool leapSecond = utc.tm_sec == 60;
+  if (detail::isNormalised(year, month, utc.tm_mday, utc.tm_hour, utc.tm_min,
+                           leapSecond ? 59 : utc.tm_sec)) {
+    return {static_cast<int>(year),
+            static_cast<int>(month),
+            utc.tm_mday,
+            utc.tm_hour,
+            utc.tm_min,
+            utc.tm_sec};
+  }
+  return detail::normalise(year, month, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
 }
 
 // Decimal text of a number, padded with zeros to at least two digits.
@@ -74,43 +88,32 @@ std::string_view month2string(int m) noexcept {
   return detail::monthNames[static_cast<std::size_t>(m - 1)];
 }
 
-// Replaces every occurrence of `what` in `s` by `on`, left to right and
-// without overlaps; text just inserted is not searched again.
+// Replaces every occurrence of `what` in `s` by `on`, which is not longer,
+// left to right and without overlaps; text just inserted is not searched
+// again.
 void replaceString(std::string& s, std::string_view what, std::string_view on) {
   using traits = std::string::traits_type;
   std::size_t found = s.find(what);
-  if (found == std::string::npos) return;
   if (on.size() == what.size()) {
     for (; found != std::string::npos; found = s.find(what, found + on.size())) {
       traits::copy(&s[found], on.data(), on.size());
     }
     return;
   }
-  if (on.size() < what.size()) {
-    // The text shrinks, so it is rewritten in place: the write position
-    // never overtakes the read position.
-    std::size_t out = found;
-    std::size_t in = found;
-    while (found != std::string::npos) {
-      traits::move(&s[out], &s[in], found - in);
-      out += found - in;
-      traits::copy(&s[out], on.data(), on.size());
-      out += on.size();
-      in = found + what.size();
-      found = s.find(what, in);
-    }
-    traits::move(&s[out], &s[in], s.size() - in);
-    s.resize(out + s.size() - in);
-    return;
-  }
-  std::string grown;
+  // The text shrinks, so it is rewritten in place: the write position never
+  // overtakes the read position.
+  std::size_t out = 0;
   std::size_t in = 0;
-  for (; found != std::string::npos; found = s.find(what, in)) {
-    grown.append(s, in, found - in).append(on);
+  while (found != std::string::npos) {
+    traits::move(s.data() + out, s.data() + in, found - in);
+    out += found - in;
+    traits::copy(s.data() + out, on.data(), on.size());
+    out += on.size();
     in = found + what.size();
+    found = s.find(what, in);
   }
-  grown.append(s, in);
-  s.swap(grown);
+  traits::move(s.data() + out, s.data() + in, s.size() - in);
+  s.resize(out + s.size() - in);
 }
 
 // Writes 0..99 as two digits; a negative number as "00".
@@ -118,23 +121,6 @@ void putPair(char* to, int n) noexcept {
   const auto pair = static_cast<unsigned>(n < 0 ? 0 : n);
   to[0] = static_cast<char>('0' + pair / 10);
   to[1] = static_cast<char>('0' + pair % 10);
-}
-
-// The ISO form of fields of any size, as `toString` writes numbers: at least
-// four year digits and two of every other field.
-std::string isoText(const Date& d) {
-  std::string text(int2String(d.getYear()));
-  text.insert(0, text.size() < 4 ? 4 - text.size() : 0, '0');
-  const auto field = [&text](char separator, int value) {
-    text += separator;
-    text += std::string_view(int2String(value));
-  };
-  field('-', d.getMonth());
-  field('-', d.getDay());
-  field('T', d.getHour());
-  field(':', d.getMinute());
-  field(':', d.getSecond());
-  return text + 'Z';
 }
 
 // The token letters, in the order of the masks of ShortFormat.
@@ -309,9 +295,8 @@ class WideFormat {
   std::vector<std::uint64_t> masks;  // words per letter, in the order of tokenLetters
 };
 
-// A long format with a year shorter than its token, or any format of a
-// clock reading whose fields are longer than their tokens, rendered by
-// string passes.
+// A long format with a year shorter than its token, rendered by string
+// passes.
 class LongFormat {
  public:
   explicit LongFormat(std::string_view format) : text(format) {}
@@ -356,13 +341,12 @@ template <class Text>
   return std::move(text).str();
 }
 
-// Formats beyond the fixed buffer, and clock readings whose fields are
-// longer than their tokens. Without a token letter the text is the format;
-// with a four-digit year every replacement keeps its token's length. Kept
-// out of line so that the common short path stays compact.
-[[gnu::noinline]] std::string renderLong(std::string_view format, const Date& d, bool fieldsFit) {
+// Formats beyond the fixed buffer. Without a token letter the text is the
+// format; with a four-digit year every replacement keeps its token's length.
+// Kept out of line so that the common short path stays compact.
+[[gnu::noinline]] std::string renderLong(std::string_view format, const Date& d) {
   if (!hasTokenLetter(format)) return std::string(format);
-  if (fieldsFit && d.getYear() >= 1000) return replaceTokens(WideFormat(format), d);
+  if (d.getYear() >= 1000) return replaceTokens(WideFormat(format), d);
   return replaceTokens(LongFormat(format), d);
 }
 
@@ -388,10 +372,6 @@ std::string Date::toString(const char* format) const {
 std::string Date::toString() const { return render("YYYY-MMM-DD hh:mm:ss"); }
 
 std::string Date::toIsoString() const {
-  // A clock that reports a field beyond its width gets the general path.
-  const bool fieldsFit =
-      year <= 9999 && month <= 99 && day <= 99 && hour <= 99 && minute <= 99 && second <= 99;
-  if (!fieldsFit) return isoText(*this);
   std::array<char, 20> text = {'0', '0', '0', '0', '-', '0', '0', '-', '0', '0',
                                'T', '0', '0', ':', '0', '0', ':', '0', '0', 'Z'};
   char* const at = text.data();
@@ -406,14 +386,10 @@ std::string Date::toIsoString() const {
 }
 
 std::string Date::render(std::string_view format) const {
-  // The short path needs every replacement to fit its token: a year of at
-  // most four digits, a month name, and the rest two digits.
-  const bool fieldsFit = year <= 9999 && month >= 1 && month <= 12 && day <= 99 && hour <= 99 &&
-                         minute <= 99 && second <= 99;
-  if (fieldsFit && format.size() <= ShortFormat::capacity) {
-    return replaceTokens(ShortFormat(format), *this);
-  }
-  return renderLong(format, *this, fieldsFit);
+  // Every date holds normalised fields (or a leap second of 60), so no
+  // replacement is longer than its token.
+  if (format.size() <= ShortFormat::capacity) return replaceTokens(ShortFormat(format), *this);
+  return renderLong(format, *this);
 }
 
 std::ostream& operator<<(std::ostream& o, const Date& d) { return o << d.toString(); }

@@ -146,9 +146,11 @@ class Date {
  public:
   // Clock constructor: the current UTC time, read with `time` and split with
   // `gmtime_r` (safe to call from several threads at once). The fields are
-  // stored as the system reports them, a leap second of 60 included; only a
-  // year beyond 9999 is wrapped. If the clock cannot be read or split, the
-  // date is 1970-01-01 00:00:00.
+  // stored as the system reports them, a leap second of 60 included; a year
+  // beyond 9999 wraps, and a field out of range that no working clock gives
+  // (month 13, say) is carried like any other date's. If the clock cannot be
+  // read or split, the date is 1970-01-01 00:00:00. So every date holds
+  // normalised fields, except that a clock reading may hold second 60.
   NORMDATE_EXPORT Date() noexcept;
 
   constexpr Date(const Date& other) = default;
@@ -546,17 +548,9 @@ class Date {
   }
 
   // True when the questions that count days from a fixed day can use the
-  // fields as they are: each lies within its widest range, and a day past
-  // its month's end (only a clock can hold one) counts on into the next
-  // month just as normalisation would carry it. Cheaper than `normalised`.
-  [[nodiscard]] constexpr bool countsDays() const noexcept {
-    // & keeps the tests branch-free.
-    // NOLINTBEGIN(readability-implicit-bool-conversion)
-    return (static_cast<unsigned>(year) <= 9999) & (static_cast<unsigned>(month - 1) < 12) &
-           (static_cast<unsigned>(day - 1) < 31) & (static_cast<unsigned>(hour) < 24) &
-           (static_cast<unsigned>(minute) < 60) & (static_cast<unsigned>(second) < 60);
-    // NOLINTEND(readability-implicit-bool-conversion)
-  }
+  // fields as they are: every date holds normalised fields but a clock
+  // reading of a leap second, whose 23:59:60 belongs to the next day.
+  [[nodiscard]] constexpr bool countsDays() const noexcept { return second < 60; }
 
   // Days from 1970-01-01 to this date's day. Precondition: normalised.
   [[nodiscard]] constexpr int64 dayNumber() const noexcept {
