@@ -112,11 +112,14 @@ TEST(Format, TokensStraddlingMaskWords) {
 // A format that views the start of a longer text is read only within the
 // view, whatever tokens follow it.
 TEST(Format, ViewsAreReadOnlyWithinTheirLength) {
-  const Date::Date d(5, Date::Jan, 1, 1, 2, 3);
-  for (std::size_t length = 0; length <= 70; ++length) {
-    const std::string text = std::string(length, 'x') + "YYYYYYYYMMMDDhhmmss";
-    ASSERT_EQ(d.toString(std::string_view(text.data(), length)), std::string(length, 'x'))
-        << length;
+  for (const Date::Date& d :
+       {Date::Date(5, Date::Jan, 1, 1, 2, 3), Date::Date(2010, Date::Jan, 1)}) {
+    for (std::size_t length = 0; length <= 140; ++length) {
+      const std::string text = "ss" + std::string(length, 'x') + "YYYYYYYYMMMDDhhmmss";
+      ASSERT_EQ(d.toString(std::string_view(text.data(), length + 2)),
+                d.toString("ss") + std::string(length, 'x'))
+          << length;
+    }
   }
 }
 

@@ -93,7 +93,10 @@ struct Rejected {
 };
 
 TEST(Iso, RejectedTextsSayWhatWasExpected) {
-  const std::array<Rejected, 17> cases = {{
+  const std::array<Rejected, 19> cases = {{
+      {"2026-12-0x", R"(expected the day (2 digits) at offset 8 of "2026-12-0x", found "0x")"},
+      {"2026-12-06T02:04:49Z and then some more text",
+       R"(expected the end of the text at offset 20 of "2026-12-06T02:04:49Z and then some more text", found " and then some m")"},
       {"2026-12-06T02:04:49",
        R"(expected a zone designator ("Z", "+hh:mm" or "-hh:mm") at offset 19 of "2026-12-06T02:04:49", found the end of the text)"},
       {"2026-12-06X02:04:49Z",

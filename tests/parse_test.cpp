@@ -65,7 +65,9 @@ struct Malformed {
 };
 
 TEST(Parse, MalformedTextsSayWhatWasExpected) {
-  const std::array<Malformed, 16> cases = {{
+  const std::array<Malformed, 17> cases = {{
+      {"12:00:123", "hh:mm:ss",
+       R"(expected the second (1 or 2 digits) at offset 6 of "12:00:123", found "123")"},
       {"2010-Feb-x0 22:59:12", "YYYY-MMM-DD hh:mm:ss",
        R"(expected the day (1 or 2 digits) at offset 9 of "2010-Feb-x0 22:59:12", found "x")"},
       {"2010-Feb-30 22:59:", "YYYY-MMM-DD hh:mm:ss",
