@@ -65,7 +65,8 @@ struct Malformed {
 };
 
 TEST(Parse, MalformedTextsSayWhatWasExpected) {
-  const std::array<Malformed, 17> cases = {{
+  const std::array<Malformed, 18> cases = {{
+      {"123-s", "hh-s", R"(expected the hour (1 or 2 digits) at offset 0 of "123-s", found "123")"},
       {"12:00:123", "hh:mm:ss",
        R"(expected the second (1 or 2 digits) at offset 6 of "12:00:123", found "123")"},
       {"2010-Feb-x0 22:59:12", "YYYY-MMM-DD hh:mm:ss",
