@@ -246,11 +246,14 @@ inline constexpr std::array<std::uint16_t, 13> daysBeforeMonth = {0,   0,   31, 
                                                                   181, 212, 243, 273, 304, 334};
 
 // The day of the year, 1 = January 1.
-// Preconditions: year any, month in [1, 12], day in [1, 31].
-constexpr int dayOfYear(int64 year, int month, int day) noexcept {
-  // A leap year's extra day counts from March on; & keeps it branch-free.
-  // NOLINTNEXTLINE(readability-implicit-bool-conversion)
-  const int leapDay = static_cast<int>((month > 2) & isLeapYear(year));     // [0, 1]
+// Preconditions: year in [0, 9999], month in [1, 12], day in [1, 31].
+constexpr int dayOfYear(int year, int month, int day) noexcept {
+  // A held year is small and not negative, so the leap test runs on 32
+  // unsigned bits, where y % 25 is a multiplication. A leap year's extra day
+  // counts from March on.
+  const auto y = static_cast<std::uint32_t>(year);
+  const int leapDay =
+      (y & 3) == 0 && month > 2 && (y % 25 != 0 || (y & 15) == 0) ? 1 : 0;  // [0, 1]
   return daysBeforeMonth[static_cast<std::size_t>(month)] + leapDay + day;  // [1, 366]
 }
 
