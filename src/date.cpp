@@ -1,16 +1,17 @@
 #include "date.h"
 
-#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 #include <ctime>
-#include <optional>
 #include <ostream>
+#include <span>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "token_letters.h"
 
 namespace Date {
 
@@ -44,43 +45,36 @@ detail::Fields clockFields() noexcept {
   return detail::normalise(year, month, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
 }
 
-// Decimal text of a number, padded with zeros to at least two digits.
-// Negative numbers give "00".
-class int2String {
+// "00" to "99": the two-digit text of every field but the year.
+constexpr std::array<char, 200> digitPairs = [] {
+  std::array<char, 200> table{};
+  for (std::size_t n = 0; n < 100; ++n) {
+    table[2 * n] = static_cast<char>('0' + n / 10);
+    table[2 * n + 1] = static_cast<char>('0' + n % 10);
+  }
+  return table;
+}();
+
+// The two digits of n. Precondition: n in [0, 99], as every held field but
+// the year is (a leap second is 60).
+std::string_view pairText(int n) noexcept {
+  return {digitPairs.data() + std::size_t{2} * static_cast<unsigned>(n), 2};
+}
+
+// A held year (0..9999) in decimal: its own digits, at least two.
+class YearText {
  public:
-  explicit int2String(int i) noexcept {
-    auto rest = static_cast<unsigned>(i < 0 ? 0 : i);
-    // Two digits at a time, from a table of "00" to "99".
-    while (rest >= 100) {
-      putPair(rest % 100);
-      rest /= 100;
-    }
-    putPair(rest);
-    // A lone leading digit keeps its zero only when it is the whole number.
-    if (rest < 10 && first != digits.size() - 2) ++first;
+  explicit YearText(int year) noexcept : first(year >= 1000 ? 0 : year >= 100 ? 1 : 2) {
+    std::memcpy(digits.data(), pairText(year / 100).data(), 2);
+    std::memcpy(digits.data() + 2, pairText(year % 100).data(), 2);
   }
   operator std::string_view() const noexcept {
     return {digits.data() + first, digits.size() - first};
   }
 
  private:
-  static constexpr std::array<char, 200> pairs = [] {
-    std::array<char, 200> table{};
-    for (std::size_t n = 0; n < 100; ++n) {
-      table[2 * n] = static_cast<char>('0' + n / 10);
-      table[2 * n + 1] = static_cast<char>('0' + n % 10);
-    }
-    return table;
-  }();
-
-  void putPair(unsigned n) noexcept {
-    first -= 2;
-    digits[first] = pairs[std::size_t{2} * n];
-    digits[first + 1] = pairs[std::size_t{2} * n + 1];
-  }
-
-  std::array<char, 12> digits{};  // the ten digits of INT_MAX fit
-  std::size_t first = digits.size();
+  std::array<char, 4> digits{};
+  std::size_t first;
 };
 
 std::string_view month2string(int m) noexcept {
@@ -116,32 +110,6 @@ void replaceString(std::string& s, std::string_view what, std::string_view on) {
   s.resize(out + s.size() - in);
 }
 
-// Writes 0..99 as two digits; a negative number as "00".
-void putPair(char* to, int n) noexcept {
-  const auto pair = static_cast<unsigned>(n < 0 ? 0 : n);
-  to[0] = static_cast<char>('0' + pair / 10);
-  to[1] = static_cast<char>('0' + pair % 10);
-}
-
-// The token letters, in the order of the masks of ShortFormat.
-constexpr std::array<char, 6> tokenLetters = {'Y', 'M', 'D', 'h', 'm', 's'};
-
-constexpr std::size_t slotOf(char letter) noexcept {
-  std::size_t slot = 0;
-  while (slot < tokenLetters.size() && tokenLetters[slot] != letter) ++slot;
-  return slot;
-}
-
-// Bit i set where byte i of `bytes` equals `letter`.
-constexpr std::uint64_t bytesEqualTo(std::uint64_t bytes, char letter) noexcept {
-  constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7F;
-  const std::uint64_t x = bytes ^ (0x0101010101010101 * static_cast<unsigned char>(letter));
-  // 0x80 in exactly the bytes of x that are zero; bit 7 of byte i is then
-  // gathered into bit 56 + i by one multiplication.
-  const std::uint64_t zeros = ~(((x & low7) + low7) | x | low7);
-  return ((zeros >> 7) * 0x0102040810204080) >> 56;
-}
-
 // The bits of the positions below n.
 constexpr std::uint64_t below(std::size_t n) noexcept {
   return n >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
@@ -157,34 +125,21 @@ class ShortFormat {
  public:
   static constexpr std::size_t capacity = 64;
 
-  explicit ShortFormat(std::string_view format) noexcept : size(format.size()) {
-    // Eight bytes at a time, each word kept in a register for the masks; the
-    // zeros past the end match no letter.
-    for (std::size_t at = 0; at < size; at += 8) {
-      std::uint64_t bytes = 0;
-      if (size - at >= 8) {
-        std::memcpy(&bytes, format.data() + at, 8);
-      } else {
-        for (std::size_t i = size - at; i-- > 0;) {
-          bytes = bytes << 8 | static_cast<unsigned char>(format[at + i]);
-        }
-      }
-      std::memcpy(chars.data() + at, &bytes, 8);
-      for (std::size_t slot = 0; slot < masks.size(); ++slot) {
-        masks[slot] |= bytesEqualTo(bytes, tokenLetters[slot]) << at;
-      }
-    }
+  // Preconditions: format.size() in [1, capacity].
+  explicit ShortFormat(std::string_view format) noexcept
+      : size(format.size()), masks(detail::findLetters(format)) {
+    std::memcpy(chars.data(), format.data(), size);
   }
 
   // Replaces each run of `length` bytes equal to `letter` by `text`, which
   // holds token letters only if `textHasLetters` (a month name, not digits).
   template <char letter, std::size_t length, bool textHasLetters = false>
   void replace(std::string_view text) noexcept {
-    constexpr std::size_t slot = slotOf(letter);
+    constexpr std::size_t slot = detail::slotOf(letter);
     std::uint64_t starts = masks[slot];
     for (std::size_t i = 1; i < length; ++i) starts &= masks[slot] >> i;
     const std::size_t shrink = length - text.size();
-    const Masks inserted = textHasLetters ? lettersIn(text) : Masks{};
+    const Masks inserted = textHasLetters ? detail::findLetters(text) : Masks{};
     while (starts != 0) {
       const auto at = static_cast<std::size_t>(std::countr_zero(starts));
       const std::size_t end = at + length;
@@ -208,18 +163,7 @@ class ShortFormat {
   [[nodiscard]] std::string str() const { return {chars.data(), size}; }
 
  private:
-  using Masks = std::array<std::uint64_t, tokenLetters.size()>;
-
-  // The token letters in a replacement.
-  static Masks lettersIn(std::string_view text) noexcept {
-    Masks found{};
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      if (const std::size_t slot = slotOf(text[i]); slot < found.size()) {
-        found[slot] |= std::uint64_t{1} << i;
-      }
-    }
-    return found;
-  }
+  using Masks = detail::LetterMasks;
 
   // Copies at most four bytes; a constant length lets the compiler turn each
   // memcpy into a single move.
@@ -232,56 +176,48 @@ class ShortFormat {
     }
   }
 
-  std::array<char, capacity> chars{};
+  std::array<char, capacity> chars;  // the first `size` bytes are the text
   std::size_t size;
-  Masks masks{};
+  Masks masks;
 };
 
-// A format of any length whose replacements all have their tokens' lengths
+// A format of any length whose replacements all keep their tokens' lengths
 // (a four-digit year), rendered in place in a std::string: ShortFormat's
-// masks, with one word for each 64 bytes. A run may cross into the next
-// word, so each pass looks one word ahead (a last word of zeros ends them).
+// masks, one set for each 64 bytes. A run may cross into the next block, so
+// each pass looks one block ahead (a last block of zeros ends them). The
+// masks of a format under 512 bytes stay on the stack.
 class WideFormat {
  public:
-  explicit WideFormat(std::string_view format)
-      : text(format), words(format.size() / 64 + 2), masks(tokenLetters.size() * words) {
-    for (std::size_t at = 0; at < format.size(); at += 8) {
-      std::uint64_t bytes = 0;
-      if (format.size() - at >= 8) {
-        std::memcpy(&bytes, format.data() + at, 8);
-      } else {
-        for (std::size_t i = format.size() - at; i-- > 0;) {
-          bytes = bytes << 8 | static_cast<unsigned char>(format[at + i]);
-        }
-      }
-      for (std::size_t slot = 0; slot < tokenLetters.size(); ++slot) {
-        masks[slot * words + at / 64] |= bytesEqualTo(bytes, tokenLetters[slot]) << at % 64;
-      }
-    }
+  explicit WideFormat(std::string_view format) : text(format) {
+    const std::size_t count = format.size() / 64 + 2;
+    if (count > local.size()) heap.resize(count);
+    blocks = count > local.size() ? std::span(heap) : std::span(local).first(count);
+    // From the format, not the copy just written: a load of bytes that are
+    // still being stored waits for them.
+    for (std::size_t b = 0; b + 1 < count; ++b)
+      blocks[b] = detail::findLetters(format.substr(64 * b, 64));
+    blocks.back() = {};
   }
+  WideFormat(const WideFormat&) = delete;
+  WideFormat& operator=(const WideFormat&) = delete;
 
-  // As ShortFormat::replace, with `on` as long as the token.
+  // As ShortFormat::replace, with `on` as long as the token. A pass leaves
+  // its own mask as it found it, since no later pass reads it, except where
+  // the text holds letters: the month name, which the "MM" pass reads next.
   template <char letter, std::size_t length, bool textHasLetters = false>
   void replace(std::string_view on) {
-    constexpr std::size_t slot = slotOf(letter);
-    std::uint64_t* const mask = masks.data() + slot * words;
+    constexpr std::size_t slot = detail::slotOf(letter);
     std::size_t free = 0;  // matches do not overlap: none starts below this
-    for (std::size_t w = 0; w + 1 < words; ++w) {
-      std::uint64_t starts = mask[w];
-      for (std::size_t i = 1; i < length; ++i) starts &= mask[w] >> i | mask[w + 1] << (64 - i);
+    for (std::size_t b = 0; b + 1 < blocks.size(); ++b) {
+      const std::uint64_t mask = blocks[b][slot];
+      const std::uint64_t next = blocks[b + 1][slot];
+      std::uint64_t starts = mask;
+      for (std::size_t i = 1; i < length; ++i) starts &= mask >> i | next << (64 - i);
       for (; starts != 0; starts &= starts - 1) {
-        const std::size_t at = w * 64 + static_cast<std::size_t>(std::countr_zero(starts));
+        const std::size_t at = b * 64 + static_cast<std::size_t>(std::countr_zero(starts));
         if (at < free) continue;
         std::memcpy(text.data() + at, on.data(), length);
-        for (std::size_t i = 0; i < length; ++i) {
-          const std::size_t bit = at + i;
-          mask[bit / 64] &= ~(std::uint64_t{1} << bit % 64);
-          if constexpr (textHasLetters) {
-            if (const std::size_t other = slotOf(on[i]); other < tokenLetters.size()) {
-              masks[other * words + bit / 64] |= std::uint64_t{1} << bit % 64;
-            }
-          }
-        }
+        if constexpr (textHasLetters) overwrite(at, length, detail::findLetters(on));
         free = at + length;
       }
     }
@@ -290,9 +226,25 @@ class WideFormat {
   std::string str() && { return std::move(text); }
 
  private:
+  // Sets the masks of the `length` bytes from `at` to `letters`, the masks
+  // of the text written there. A run of at most 4 bytes spans two blocks.
+  void overwrite(std::size_t at, std::size_t length, const detail::LetterMasks& letters) noexcept {
+    const std::size_t b = at / 64;
+    const std::size_t offset = at % 64;
+    const std::uint64_t run = below(length);
+    for (std::size_t slot = 0; slot < letters.size(); ++slot) {
+      blocks[b][slot] = (blocks[b][slot] & ~(run << offset)) | letters[slot] << offset;
+      if (offset + length > 64) {
+        const std::size_t spill = 64 - offset;
+        blocks[b + 1][slot] = (blocks[b + 1][slot] & ~(run >> spill)) | letters[slot] >> spill;
+      }
+    }
+  }
+
   std::string text;
-  std::size_t words;
-  std::vector<std::uint64_t> masks;  // words per letter, in the order of tokenLetters
+  std::array<detail::LetterMasks, 9> local;
+  std::vector<detail::LetterMasks> heap;
+  std::span<detail::LetterMasks> blocks;  // in `local` or `heap`
 };
 
 // A long format with a year shorter than its token, rendered by string
@@ -317,37 +269,33 @@ class LongFormat {
   std::string text;
 };
 
-// True when `format` holds a byte that can start a token, found by the C
-// library's vectorised byte search, one letter at a time.
-bool hasTokenLetter(std::string_view format) noexcept {
-  return std::any_of(tokenLetters.begin(), tokenLetters.end(), [format](char letter) {
-    return std::memchr(format.data(), letter, format.size()) != nullptr;
-  });
-}
-
 // The seven passes, one kind of token at a time, in their fixed order.
 // Inlined where it is used, so that ShortFormat's masks stay in registers
 // through all seven passes (out of line they go through memory, and a short
 // format takes half as long again).
 template <class Text>
-[[gnu::always_inline]] inline std::string replaceTokens(Text text, const Date& d) {
-  text.template replace<'Y', 4>(int2String(d.getYear()));
+[[gnu::always_inline]] inline void replaceTokens(Text& text, const Date& d) {
+  text.template replace<'Y', 4>(YearText(d.getYear()));
   text.template replace<'M', 3, true>(month2string(d.getMonth()));
-  text.template replace<'M', 2>(int2String(d.getMonth()));
-  text.template replace<'D', 2>(int2String(d.getDay()));
-  text.template replace<'h', 2>(int2String(d.getHour()));
-  text.template replace<'m', 2>(int2String(d.getMinute()));
-  text.template replace<'s', 2>(int2String(d.getSecond()));
-  return std::move(text).str();
+  text.template replace<'M', 2>(pairText(d.getMonth()));
+  text.template replace<'D', 2>(pairText(d.getDay()));
+  text.template replace<'h', 2>(pairText(d.getHour()));
+  text.template replace<'m', 2>(pairText(d.getMinute()));
+  text.template replace<'s', 2>(pairText(d.getSecond()));
 }
 
-// Formats beyond the fixed buffer. Without a token letter the text is the
-// format; with a four-digit year every replacement keeps its token's length.
-// Kept out of line so that the common short path stays compact.
+// Formats beyond the fixed buffer. With a four-digit year every replacement
+// keeps its token's length. Kept out of line so that the common short path
+// stays compact.
 [[gnu::noinline]] std::string renderLong(std::string_view format, const Date& d) {
-  if (!hasTokenLetter(format)) return std::string(format);
-  if (d.getYear() >= 1000) return replaceTokens(WideFormat(format), d);
-  return replaceTokens(LongFormat(format), d);
+  if (d.getYear() >= 1000) {
+    WideFormat text(format);
+    replaceTokens(text, d);
+    return std::move(text).str();
+  }
+  LongFormat text(format);
+  replaceTokens(text, d);
+  return std::move(text).str();
 }
 
 }  // namespace
@@ -374,22 +322,27 @@ std::string Date::toString() const { return render("YYYY-MMM-DD hh:mm:ss"); }
 std::string Date::toIsoString() const {
   std::array<char, 20> text = {'0', '0', '0', '0', '-', '0', '0', '-', '0', '0',
                                'T', '0', '0', ':', '0', '0', ':', '0', '0', 'Z'};
-  char* const at = text.data();
-  putPair(at, year / 100);
-  putPair(at + 2, year % 100);
-  putPair(at + 5, month);
-  putPair(at + 8, day);
-  putPair(at + 11, hour);
-  putPair(at + 14, minute);
-  putPair(at + 17, second);
+  const auto put = [&text](std::size_t at, int n) {
+    std::memcpy(text.data() + at, pairText(n).data(), 2);
+  };
+  put(0, year / 100);
+  put(2, year % 100);
+  put(5, month);
+  put(8, day);
+  put(11, hour);
+  put(14, minute);
+  put(17, second);
   return {text.data(), text.size()};
 }
 
 std::string Date::render(std::string_view format) const {
   // Every date holds normalised fields (or a leap second of 60), so no
   // replacement is longer than its token.
-  if (format.size() <= ShortFormat::capacity) return replaceTokens(ShortFormat(format), *this);
-  return renderLong(format, *this);
+  if (!detail::hasTokenLetter(format)) return std::string(format);
+  if (format.size() > ShortFormat::capacity) return renderLong(format, *this);
+  ShortFormat text(format);
+  replaceTokens(text, *this);
+  return text.str();
 }
 
 std::ostream& operator<<(std::ostream& o, const Date& d) { return o << d.toString(); }

@@ -96,13 +96,16 @@ TEST(Format, TokensAtTheEdgesOfShortAndLongFormats) {
   EXPECT_EQ(long999, std::string(64, '-') + "999-999");
 }
 
-// Runs of every token letter slid across the 64- and 128-byte word
-// boundaries of a long format, for years of two, three and four digits.
+// Runs of every token letter slid across the 64- and 128-byte block
+// boundaries of a long format, and across 512 bytes, where the masks move
+// from the stack to the heap, for years of two, three and four digits; the
+// month names put letters at the boundaries too.
 TEST(Format, TokensStraddlingMaskWords) {
   const std::string unit = "YYYY-MMMM-DDD hh:mm:ss DMMM";
-  for (const Date::Date& d : {Date::Date(5, Date::Dec, 1, 1, 2, 3), Date::Date(999, Date::Mar, 31),
-                              Date::Date(2010, Date::May, 7, 23, 59, 59)}) {
-    for (std::size_t at = 0; at <= 140; ++at) {
+  for (const Date::Date& d :
+       {Date::Date(5, Date::Dec, 1, 1, 2, 3), Date::Date(999, Date::Mar, 31),
+        Date::Date(2010, Date::May, 7, 23, 59, 59), Date::Date(2026, Date::Dec, 6, 2, 4, 49)}) {
+    for (std::size_t at = 0; at <= 520; at = at == 140 ? 440 : at + 1) {
       const std::string format = std::string(at, '-') + unit + std::string(40, '-');
       ASSERT_EQ(d.toString(format), reference::format(d, format)) << at << " " << d;
     }

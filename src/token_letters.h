@@ -1,0 +1,141 @@
+// Internal: where the letters that can start a token stand in format text,
+// as bit masks. Sixteen bytes are compared at a time with SSE2 where the
+// target has it, eight at a time in portable code elsewhere. Not installed.
+#ifndef NORMDATE_TOKEN_LETTERS_H_
+#define NORMDATE_TOKEN_LETTERS_H_
+
+#include <array>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace Date::detail {
+
+// The letters that can start a token, in the order of their masks.
+inline constexpr std::array<char, 6> tokenLetters = {'Y', 'M', 'D', 'h', 'm', 's'};
+
+// The index of `letter` in tokenLetters, or tokenLetters.size() for a byte
+// that starts no token.
+constexpr std::size_t slotOf(char letter) noexcept {
+  std::size_t slot = 0;
+  while (slot < tokenLetters.size() && tokenLetters[slot] != letter) ++slot;
+  return slot;
+}
+
+// One mask per token letter: bit i is set when byte i is that letter.
+using LetterMasks = std::array<std::uint64_t, tokenLetters.size()>;
+
+// Bit i set where byte i of `bytes` equals `letter`.
+constexpr std::uint64_t bytesEqualTo(std::uint64_t bytes, char letter) noexcept {
+  constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7F;
+  const std::uint64_t x = bytes ^ (0x0101010101010101 * static_cast<unsigned char>(letter));
+  // 0x80 in exactly the bytes of x that are zero; bit 7 of byte i is then
+  // gathered into bit 56 + i by one multiplication.
+  const std::uint64_t zeros = ~(((x & low7) + low7) | x | low7);
+  return ((zeros >> 7) * 0x0102040810204080) >> 56;
+}
+
+// The `count` bytes at `at` (all eight when count >= 8, none when count <= 0)
+// as a little-endian word, zeros above them. Overlapping loads read a short
+// tail without a byte loop and without reading past its end.
+inline std::uint64_t loadWord(const char* at, std::ptrdiff_t count) noexcept {
+  const auto load = [at](std::size_t offset, auto word) {
+    std::memcpy(&word, at + offset, sizeof word);
+    if constexpr (std::endian::native == std::endian::big) {
+      decltype(word) swapped = 0;
+      for (std::size_t i = 0; i < sizeof word; ++i) swapped = swapped << 8 | (word >> 8 * i & 0xFF);
+      word = swapped;
+    }
+    return std::uint64_t{word};
+  };
+  if (count >= 8) return load(0, std::uint64_t{});
+  if (count >= 4) {
+    const auto n = static_cast<std::size_t>(count);  // the two halves overlap by 8 - n bytes
+    return load(0, std::uint32_t{}) | load(n - 4, std::uint32_t{}) << 8 * (n - 4);
+  }
+  if (count <= 0) return 0;
+  const auto n = static_cast<std::size_t>(count);  // first, middle and last byte
+  const auto byte = [at](std::size_t i) {
+    return std::uint64_t{static_cast<unsigned char>(at[i])} << 8 * i;
+  };
+  return byte(0) | byte(n / 2) | byte(n - 1);
+}
+
+// Byte comparison eight bytes at a time, in a general-purpose register.
+struct WordLanes {
+  static constexpr std::ptrdiff_t width = 8;
+  using Chunk = std::uint64_t;
+  // The `count` bytes at `at`, at most `width` of them.
+  static Chunk load(const char* at, std::ptrdiff_t count) noexcept { return loadWord(at, count); }
+  // Bit i set where byte i of `chunk` is `letter`.
+  static std::uint64_t equal(Chunk chunk, char letter) noexcept {
+    return bytesEqualTo(chunk, letter);
+  }
+};
+
+#if defined(__SSE2__)
+// Byte comparison sixteen bytes at a time, in a vector register.
+struct VectorLanes {
+  static constexpr std::ptrdiff_t width = 16;
+  using Chunk = __m128i;
+  static Chunk load(const char* at, std::ptrdiff_t count) noexcept {
+    if (count >= width) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    return _mm_set_epi64x(static_cast<long long>(loadWord(at + 8, count - 8)),
+                          static_cast<long long>(loadWord(at, count)));
+  }
+  static std::uint64_t equal(Chunk chunk, char letter) noexcept {
+    const __m128i same = _mm_cmpeq_epi8(chunk, _mm_set1_epi8(letter));
+    return static_cast<std::uint16_t>(_mm_movemask_epi8(same));
+  }
+};
+using NativeLanes = VectorLanes;
+#else
+using NativeLanes = WordLanes;
+#endif
+
+// Bit i set where byte i of the 64 bytes at `block` is `letter`.
+template <class Lanes = NativeLanes>
+std::uint64_t findLetter(const char* block, char letter) noexcept {
+  std::uint64_t mask = 0;
+  for (std::ptrdiff_t at = 0; at < 64; at += Lanes::width) {
+    mask |= Lanes::equal(Lanes::load(block + at, Lanes::width), letter) << at;
+  }
+  return mask;
+}
+
+// The masks of all token letters in `text`, at most 64 bytes.
+template <class Lanes = NativeLanes>
+LetterMasks findLetters(std::string_view text) noexcept {
+  LetterMasks masks{};
+  const auto size = static_cast<std::ptrdiff_t>(text.size());
+  for (std::ptrdiff_t at = 0; at < size; at += Lanes::width) {
+    const typename Lanes::Chunk chunk = Lanes::load(text.data() + at, size - at);
+    for (std::size_t slot = 0; slot < masks.size(); ++slot) {
+      masks[slot] |= Lanes::equal(chunk, tokenLetters[slot]) << at;
+    }
+  }
+  return masks;
+}
+
+// True when `text`, of any length, holds a token letter.
+template <class Lanes = NativeLanes>
+bool hasTokenLetter(std::string_view text) noexcept {
+  const auto size = static_cast<std::ptrdiff_t>(text.size());
+  for (std::ptrdiff_t at = 0; at < size; at += Lanes::width) {
+    const typename Lanes::Chunk chunk = Lanes::load(text.data() + at, size - at);
+    std::uint64_t found = 0;
+    for (const char letter : tokenLetters) found |= Lanes::equal(chunk, letter);
+    if (found != 0) return true;
+  }
+  return false;
+}
+
+}  // namespace Date::detail
+
+#endif  // NORMDATE_TOKEN_LETTERS_H_
