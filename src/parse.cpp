@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
-#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,45 +33,36 @@ constexpr ParseToken hourToken = {2, 3, 2, "the hour"};
 constexpr ParseToken minuteToken = {2, 4, 2, "the minute"};
 constexpr ParseToken secondToken = {2, 5, 2, "the second"};
 
-// True when `count` bytes from `at` of `format` are all `letter`.
-constexpr bool runAt(std::string_view format, std::size_t at, char letter,
-                     std::size_t count) noexcept {
-  if (format.size() - at < count) return false;
-  for (std::size_t i = 1; i < count; ++i) {
-    if (format[at + i] != letter) return false;
-  }
-  return true;
+// True when the `length` bytes of `format` from `at` are all `letter`. The
+// constant run makes the comparison a single load at any optimisation level.
+template <char letter, std::size_t length>
+bool runAt(std::string_view format, std::size_t at) noexcept {
+  static constexpr std::array<char, length> run = [] {
+    std::array<char, length> bytes{};
+    bytes.fill(letter);
+    return bytes;
+  }();
+  return format.size() - at >= length && std::memcmp(format.data() + at, run.data(), length) == 0;
 }
 
 // The token at `at` of the format, the longest first ("MMM" before "MM");
 // only the six token letters can start one.
-constexpr const ParseToken* tokenAt(std::string_view format, std::size_t at) noexcept {
+const ParseToken* tokenAt(std::string_view format, std::size_t at) noexcept {
   if (at >= format.size()) return nullptr;
   switch (format[at]) {
-    case 'Y': return runAt(format, at, 'Y', 4) ? &yearToken : nullptr;
+    case 'Y': return runAt<'Y', 4>(format, at) ? &yearToken : nullptr;
     case 'M':
-      if (runAt(format, at, 'M', 3)) return &monthNameToken;
-      return runAt(format, at, 'M', 2) ? &monthToken : nullptr;
-    case 'D': return runAt(format, at, 'D', 2) ? &dayToken : nullptr;
-    case 'h': return runAt(format, at, 'h', 2) ? &hourToken : nullptr;
-    case 'm': return runAt(format, at, 'm', 2) ? &minuteToken : nullptr;
-    case 's': return runAt(format, at, 's', 2) ? &secondToken : nullptr;
+      if (runAt<'M', 3>(format, at)) return &monthNameToken;
+      return runAt<'M', 2>(format, at) ? &monthToken : nullptr;
+    case 'D': return runAt<'D', 2>(format, at) ? &dayToken : nullptr;
+    case 'h': return runAt<'h', 2>(format, at) ? &hourToken : nullptr;
+    case 'm': return runAt<'m', 2>(format, at) ? &minuteToken : nullptr;
+    case 's': return runAt<'s', 2>(format, at) ? &secondToken : nullptr;
     default: return nullptr;
   }
 }
 
 constexpr bool isDigit(char c) noexcept { return static_cast<unsigned char>(c - '0') < 10; }
-
-// True for the six letters that can start a token: D, M, Y, h, m and s, as
-// bits of one word counted from 'D'.
-constexpr bool isTokenLetter(char c) noexcept {
-  constexpr std::uint64_t letters =
-      std::uint64_t{1} << ('D' - 'D') | std::uint64_t{1} << ('M' - 'D') |
-      std::uint64_t{1} << ('Y' - 'D') | std::uint64_t{1} << ('h' - 'D') |
-      std::uint64_t{1} << ('m' - 'D') | std::uint64_t{1} << ('s' - 'D');
-  const auto offset = static_cast<unsigned char>(c - 'D');
-  return offset < 64 && ((letters >> offset) & 1) != 0;
-}
 
 // Reads the six fields of `text` written in `format`. A failure is recorded
 // as plain data, what was expected at which offset, and turned into a
@@ -84,7 +75,7 @@ class Parser {
   std::optional<std::array<int, 6>> read() noexcept {
     std::size_t in = 0;
     while (in < pattern.size()) {
-      const ParseToken* token = isTokenLetter(pattern[in]) ? tokenAt(pattern, in) : nullptr;
+      const ParseToken* token = tokenAt(pattern, in);
       if (token != nullptr) {
         in += token->length;
         if (!(token->maxDigits == 0 ? readMonthName(*token) : readNumber(*token, in))) return {};
@@ -141,6 +132,7 @@ class Parser {
 
   // Reads one to maxDigits digits.
   bool readNumber(const ParseToken& number, std::size_t next) noexcept {
+    if (number.maxDigits == 4 ? readWhole<4>(number) : readWhole<2>(number)) return true;
     const char* const text = input.data() + at;
     const std::size_t limit = std::min(number.maxDigits, input.size() - at);
     std::size_t digits = 0;
@@ -170,6 +162,25 @@ class Parser {
     }
     fields[number.field] = static_cast<int>(value);  // at most 9999
     at += digits;
+    return true;
+  }
+
+  // The common case of readNumber: all `width` digits, and no digit after
+  // them. Tested without branches on the digits, which arrive at random.
+  template <std::size_t width>
+  bool readWhole(const ParseToken& number) noexcept {
+    const std::size_t left = input.size() - at;
+    if (left < width || (left > width && isDigit(input[at + width]))) return false;
+    unsigned value = 0;
+    bool digits = true;
+    for (std::size_t i = 0; i < width; ++i) {
+      const auto digit = static_cast<unsigned char>(input[at + i] - '0');
+      digits &= digit <= 9;
+      value = value * 10 + digit;
+    }
+    if (!digits) return false;
+    fields[number.field] = static_cast<int>(value);  // at most 9999
+    at += width;
     return true;
   }
 
