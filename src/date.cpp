@@ -298,6 +298,17 @@ template <class Text>
   return std::move(text).str();
 }
 
+// A format that holds a token letter. Every date holds normalised fields (or
+// a leap second of 60), so no replacement is longer than its token. Out of
+// line, so that a format without a token is copied without this function's
+// frame.
+[[gnu::noinline]] std::string renderTokens(std::string_view format, const Date& d) {
+  if (format.size() > ShortFormat::capacity) return renderLong(format, d);
+  ShortFormat text(format);
+  replaceTokens(text, d);
+  return text.str();
+}
+
 }  // namespace
 
 Date::Date() noexcept : Date(clockFields()) {}
@@ -336,13 +347,8 @@ std::string Date::toIsoString() const {
 }
 
 std::string Date::render(std::string_view format) const {
-  // Every date holds normalised fields (or a leap second of 60), so no
-  // replacement is longer than its token.
   if (!detail::hasTokenLetter(format)) return std::string(format);
-  if (format.size() > ShortFormat::capacity) return renderLong(format, *this);
-  ShortFormat text(format);
-  replaceTokens(text, *this);
-  return text.str();
+  return renderTokens(format, *this);
 }
 
 std::ostream& operator<<(std::ostream& o, const Date& d) { return o << d.toString(); }

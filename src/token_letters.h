@@ -126,14 +126,17 @@ LetterMasks findLetters(std::string_view text) noexcept {
 // True when `text`, of any length, holds a token letter.
 template <class Lanes = NativeLanes>
 bool hasTokenLetter(std::string_view text) noexcept {
-  const auto size = static_cast<std::ptrdiff_t>(text.size());
-  for (std::ptrdiff_t at = 0; at < size; at += Lanes::width) {
-    const typename Lanes::Chunk chunk = Lanes::load(text.data() + at, size - at);
+  const auto anyLetter = [](typename Lanes::Chunk chunk) {
     std::uint64_t found = 0;
     for (const char letter : tokenLetters) found |= Lanes::equal(chunk, letter);
-    if (found != 0) return true;
+    return found != 0;
+  };
+  const auto size = static_cast<std::ptrdiff_t>(text.size());
+  std::ptrdiff_t at = 0;
+  for (; size - at >= Lanes::width; at += Lanes::width) {
+    if (anyLetter(Lanes::load(text.data() + at, Lanes::width))) return true;
   }
-  return false;
+  return at < size && anyLetter(Lanes::load(text.data() + at, size - at));
 }
 
 }  // namespace Date::detail
