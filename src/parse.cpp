@@ -17,21 +17,20 @@ namespace Date {
 namespace {
 
 // A format token and the field it reads: year, month, day, hour, minute,
-// second in that order. A width of 0 marks the month name.
+// second in that order. A maxDigits of 0 marks the month name.
 struct ParseToken {
-  std::size_t length;
   std::size_t field;
   std::size_t maxDigits;
   std::string_view what;
 };
 
-constexpr ParseToken yearToken = {4, 0, 4, "the year"};
-constexpr ParseToken monthNameToken = {3, 1, 0, "a month name"};
-constexpr ParseToken monthToken = {2, 1, 2, "the month"};
-constexpr ParseToken dayToken = {2, 2, 2, "the day"};
-constexpr ParseToken hourToken = {2, 3, 2, "the hour"};
-constexpr ParseToken minuteToken = {2, 4, 2, "the minute"};
-constexpr ParseToken secondToken = {2, 5, 2, "the second"};
+constexpr ParseToken yearToken = {0, 4, "the year"};
+constexpr ParseToken monthNameToken = {1, 0, "a month name"};
+constexpr ParseToken monthToken = {1, 2, "the month"};
+constexpr ParseToken dayToken = {2, 2, "the day"};
+constexpr ParseToken hourToken = {3, 2, "the hour"};
+constexpr ParseToken minuteToken = {4, 2, "the minute"};
+constexpr ParseToken secondToken = {5, 2, "the second"};
 
 // True when the `length` bytes of `format` from `at` are all `letter`. The
 // constant run makes the comparison a single load at any optimisation level.

@@ -122,6 +122,21 @@ TEST(Parse, MalformedTextsSayWhatWasExpected) {
       std::invalid_argument);
 }
 
+// A text that views the start of a longer one is read only within the view,
+// whatever digits follow it there: a number cut short by the view's end is
+// read with the digits it has.
+TEST(Parse, ViewsAreReadOnlyWithinTheirLength) {
+  const std::string digits = "1234567890";
+  for (const std::string format : {"YYYY", "MM", "DD", "hh", "mm", "ss"}) {
+    for (std::size_t length = 1; length <= format.size(); ++length) {
+      const std::string_view view(digits.data(), length);
+      const std::optional<Date::Date> read = Date::Date::tryParse(view, format);
+      ASSERT_TRUE(read.has_value()) << format << ' ' << length;
+      EXPECT_EQ(read, Date::Date::tryParse(std::string(view), format)) << format << ' ' << length;
+    }
+  }
+}
+
 // Megabytes of text or format are handled promptly, and messages stay short.
 TEST(Parse, HugeInputs) {
   const std::string digits(1 << 20, '7');
