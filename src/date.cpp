@@ -328,7 +328,26 @@ std::string Date::toString(const char* format) const {
   return render(format == nullptr ? std::string_view() : std::string_view(format));
 }
 
-std::string Date::toString() const { return render("YYYY-MMM-DD hh:mm:ss"); }
+std::string Date::toString() const {
+  // "YYYY-MMM-DD hh:mm:ss" written directly. The token passes give the same
+  // text: here no month name stands next to a letter it could join.
+  std::array<char, 20> text = {'0', '0', '0', '0', '-', 'J', 'a', 'n', '-', '0',
+                               '0', ' ', '0', '0', ':', '0', '0', ':', '0', '0'};
+  const auto put = [&text](std::size_t at, std::string_view part) {
+    std::memcpy(text.data() + at, part.data(), part.size());
+  };
+  // The year's 2 to 4 digits end where a four-digit year would.
+  const YearText yearText(year);
+  const std::string_view digits = yearText;
+  const std::size_t start = 4 - digits.size();
+  put(start, digits);
+  put(5, month2string(month).substr(0, 3));
+  put(9, pairText(day));
+  put(12, pairText(hour));
+  put(15, pairText(minute));
+  put(18, pairText(second));
+  return {text.data() + start, text.size() - start};
+}
 
 std::string Date::toIsoString() const {
   std::array<char, 20> text = {'0', '0', '0', '0', '-', '0', '0', '-', '0', '0',

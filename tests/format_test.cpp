@@ -54,6 +54,15 @@ TEST(Format, DefaultFormAndStream) {
   std::ostringstream out;
   out << d;
   EXPECT_EQ(out.str(), "2010-Mar-02 23:00:12");
+  // Written directly, the default form is what its format gives, for years
+  // of every length and every month.
+  std::mt19937_64 random(5);
+  std::uniform_int_distribution<int> field(-2000000000, 2000000000);
+  for (int i = 0; i < 20000; ++i) {
+    const Date::Date any(field(random) % (i % 4 == 0 ? 1000 : 10000), field(random), field(random),
+                         field(random), field(random), field(random));
+    ASSERT_EQ(any.toString(), reference::format(any, "YYYY-MMM-DD hh:mm:ss")) << any.toIsoString();
+  }
 }
 
 // Random formats built from token letters and separators, where tokens form
