@@ -61,12 +61,18 @@ std::string_view pairText(int n) noexcept {
   return {digitPairs.data() + std::size_t{2} * static_cast<unsigned>(n), 2};
 }
 
+// Copies `part` into a fixed template of text from byte `at`.
+template <std::size_t size>
+void writeAt(std::array<char, size>& text, std::size_t at, std::string_view part) noexcept {
+  std::memcpy(text.data() + at, part.data(), part.size());
+}
+
 // A held year (0..9999) in decimal: its own digits, at least two.
 class YearText {
  public:
   explicit YearText(int year) noexcept : first(year >= 1000 ? 0 : year >= 100 ? 1 : 2) {
-    std::memcpy(digits.data(), pairText(year / 100).data(), 2);
-    std::memcpy(digits.data() + 2, pairText(year % 100).data(), 2);
+    writeAt(digits, 0, pairText(year / 100));
+    writeAt(digits, 2, pairText(year % 100));
   }
   operator std::string_view() const noexcept {
     return {digits.data() + first, digits.size() - first};
@@ -333,28 +339,23 @@ std::string Date::toString() const {
   // text: here no month name stands next to a letter it could join.
   std::array<char, 20> text = {'0', '0', '0', '0', '-', 'J', 'a', 'n', '-', '0',
                                '0', ' ', '0', '0', ':', '0', '0', ':', '0', '0'};
-  const auto put = [&text](std::size_t at, std::string_view part) {
-    std::memcpy(text.data() + at, part.data(), part.size());
-  };
   // The year's 2 to 4 digits end where a four-digit year would.
   const YearText yearText(year);
   const std::string_view digits = yearText;
   const std::size_t start = 4 - digits.size();
-  put(start, digits);
-  put(5, month2string(month).substr(0, 3));
-  put(9, pairText(day));
-  put(12, pairText(hour));
-  put(15, pairText(minute));
-  put(18, pairText(second));
+  writeAt(text, start, digits);
+  writeAt(text, 5, month2string(month).substr(0, 3));
+  writeAt(text, 9, pairText(day));
+  writeAt(text, 12, pairText(hour));
+  writeAt(text, 15, pairText(minute));
+  writeAt(text, 18, pairText(second));
   return {text.data() + start, text.size() - start};
 }
 
 std::string Date::toIsoString() const {
   std::array<char, 20> text = {'0', '0', '0', '0', '-', '0', '0', '-', '0', '0',
                                'T', '0', '0', ':', '0', '0', ':', '0', '0', 'Z'};
-  const auto put = [&text](std::size_t at, int n) {
-    std::memcpy(text.data() + at, pairText(n).data(), 2);
-  };
+  const auto put = [&text](std::size_t at, int n) { writeAt(text, at, pairText(n)); };
   put(0, year / 100);
   put(2, year % 100);
   put(5, month);
