@@ -491,9 +491,9 @@ std::array<std::int64_t, 4> toUtcSeconds(const Date::Date& local) {
 
 struct ParseRow {
   std::vector<std::string> texts;
-  const char* format;   // normdate's
-  const char* percent;  // strptime's and the date library's
-  bool accepted;        // whether the texts are valid
+  std::string_view format;  // normdate's; its length known, as a literal's is
+  const char* percent;      // strptime's and the date library's
+  bool accepted;            // whether the texts are valid
 };
 
 std::string numericText(const Date::Date& d) { return d.toString("YYYY-MM-DDThh:mm:ss"); }
