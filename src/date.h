@@ -72,6 +72,7 @@
 
 #include <normdate/export.h>
 
+#include <array>
 #include <chrono>
 #include <compare>
 #include <cstddef>
@@ -580,6 +581,12 @@ class Date {
     constexpr int64 last = 253402300799;   // 9999-12-31 23:59:59
     if (seconds < first || seconds > last) return std::nullopt;
     return Date(detail::fromSeconds(seconds));
+  }
+
+  // A date from the six fields of a text read back, normalised; inlined
+  // into the parser, which keeps the fields in registers.
+  [[gnu::always_inline]] static constexpr Date fromParsed(const std::array<int, 6>& f) noexcept {
+    return Date(detail::normalise(f[0], f[1], f[2], f[3], f[4], f[5]));
   }
 
   // Carries the six fields into range in place.

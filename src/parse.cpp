@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "date.h"
 #include "quoted.h"
+#include "token_letters.h"
 
 namespace Date {
 
@@ -63,6 +65,49 @@ const ParseToken* tokenAt(std::string_view format, std::size_t at) noexcept {
 
 constexpr bool isDigit(char c) noexcept { return static_cast<unsigned char>(c - '0') < 10; }
 
+// For each byte, whether it is a literal in any format that no number can
+// take: neither a digit nor a letter that can start a token.
+constexpr std::array<bool, 256> plainLiterals = [] {
+  std::array<bool, 256> plain{};
+  for (std::size_t byte = 0; byte < plain.size(); ++byte) {
+    const auto c = static_cast<char>(byte);
+    plain[byte] = !isDigit(c) && detail::slotOf(c) == detail::tokenLetters.size();
+  }
+  return plain;
+}();
+
+constexpr bool isPlainLiteral(char c) noexcept {
+  return plainLiterals[static_cast<unsigned char>(c)];
+}
+
+// Sets `value` to the `width` (2 or 4) decimal digits at `text`, or returns
+// false if a byte there is not a digit. The bytes are assembled first to
+// last from the low end, spelt out (not in a loop), which compilers at -O2
+// and above turn into one load on a little-endian target.
+template <std::size_t width>
+constexpr bool wholeNumber(const char* text, unsigned& value) noexcept {
+  static_assert(width == 2 || width == 4);
+  const auto byte = [text](std::size_t i) {
+    return std::uint32_t{static_cast<unsigned char>(text[i])} << (8 * i);
+  };
+  std::uint32_t word = byte(0) | byte(1);
+  if constexpr (width == 4) word |= byte(2) | byte(3);
+  constexpr std::uint32_t ones = width == 2 ? 0x0101 : 0x01010101;
+  std::uint32_t digits = word - ones * '0';
+  // A byte of `digits` above 9 sets its high bit here, by itself or with
+  // 0x76 added. The lowest byte that is no digit borrows nothing from the
+  // bytes below it, nor takes a carry from them, so it is always seen.
+  if (((digits | (digits + ones * 0x76)) & ones * 0x80) != 0) return false;
+  if constexpr (width == 4) {
+    // Pairs: byte 0 = d0 * 10 + d1, byte 2 = d2 * 10 + d3, each at most 99.
+    digits = (digits * 10 + (digits >> 8)) & 0x00FF00FF;
+    value = (digits & 0xFF) * 100 + (digits >> 16);
+  } else {
+    value = (digits & 0xFF) * 10 + (digits >> 8);
+  }
+  return true;
+}
+
 // True when the format goes on at `at` with a number, or with a digit of
 // its own: either may take the digits after a number's. Out of line, since
 // only a number with another digit after it asks.
@@ -79,26 +124,14 @@ class Parser {
  public:
   Parser(std::string_view text, std::string_view format) noexcept : input(text), pattern(format) {}
 
-  // The fields read, or nothing with the failure recorded. Each token is
-  // tried where its letter stands, the longest first ("MMM" before "MM"),
+  // Reads the fields, or records the failure and returns false. Each token
+  // is tried where its letter stands, the longest first ("MMM" before "MM"),
   // and read where it is found, so that each reading knows its token.
-  std::optional<std::array<int, 6>> read() noexcept {
+  [[gnu::always_inline]] bool read() noexcept {
     std::size_t in = 0;
     while (in < pattern.size()) {
-      Took took = Took::Nothing;
-      switch (pattern[in]) {
-        case 'Y': took = take<'Y', 4>(yearToken, in); break;
-        case 'M':
-          took = take<'M', 3>(monthNameToken, in);
-          if (took == Took::Nothing) took = take<'M', 2>(monthToken, in);
-          break;
-        case 'D': took = take<'D', 2>(dayToken, in); break;
-        case 'h': took = take<'h', 2>(hourToken, in); break;
-        case 'm': took = take<'m', 2>(minuteToken, in); break;
-        case 's': took = take<'s', 2>(secondToken, in); break;
-        default: break;
-      }
-      if (took == Took::Failed) return std::nullopt;
+      const Took took = takeToken(in);
+      if (took == Took::Failed) return false;
       if (took == Took::Nothing) {
         if (at >= input.size() || input[at] != pattern[in]) {
           return fail(Expected::Literal, nullptr, 1, pattern[in]);
@@ -107,9 +140,11 @@ class Parser {
         ++in;
       }
     }
-    if (at != input.size()) return fail(Expected::End, nullptr, 16);
-    return fields;
+    return at == input.size() || fail(Expected::End, nullptr, 16);
   }
+
+  // The fields read: year, month, day, hour, minute, second.
+  [[nodiscard]] const std::array<int, 6>& values() const noexcept { return fields; }
 
   [[nodiscard]] std::size_t failedAt() const noexcept { return at; }
 
@@ -137,14 +172,52 @@ class Parser {
 
   enum class Took { Nothing, Read, Failed };
 
+  // The token the format has at `in`, if any, read, and `in` moved past it.
+  [[gnu::always_inline]] Took takeToken(std::size_t& in) noexcept {
+    switch (pattern[in]) {
+      case 'Y': return take<'Y', 4>(yearToken, in);
+      case 'M': {
+        const Took name = take<'M', 3>(monthNameToken, in);
+        return name != Took::Nothing ? name : take<'M', 2>(monthToken, in);
+      }
+      case 'D': return take<'D', 2>(dayToken, in);
+      case 'h': return take<'h', 2>(hourToken, in);
+      case 'm': return take<'m', 2>(minuteToken, in);
+      case 's': return take<'s', 2>(secondToken, in);
+      default: return Took::Nothing;
+    }
+  }
+
   // Reads `token`, spelt `length` times `letter`, if the format has it at
   // `in`, and moves `in` past it.
   template <char letter, std::size_t length>
-  Took take(const ParseToken& token, std::size_t& in) noexcept {
+  [[gnu::always_inline]] Took take(const ParseToken& token, std::size_t& in) noexcept {
     if (!runAt<letter, length>(pattern, in)) return Took::Nothing;
     in += length;
-    const bool read = token.maxDigits == 0 ? readMonthName(token) : readNumber(token, in);
+    bool read = false;
+    if constexpr (length == 3) {
+      read = readMonthName(token);
+    } else {
+      read = readWholeThenLiteral<length>(token, in) || readNumber(token, in);
+    }
     return read ? Took::Read : Took::Failed;
+  }
+
+  // The common case of a number within a format: all `width` digits, then
+  // the literal byte the format has next, neither a digit nor a token
+  // letter. Matching that byte shows that no digit follows the number, and
+  // takes the literal without another turn of the reading loop.
+  template <std::size_t width>
+  [[gnu::always_inline]] bool readWholeThenLiteral(const ParseToken& number,
+                                                   std::size_t& in) noexcept {
+    if (in >= pattern.size() || !isPlainLiteral(pattern[in])) return false;
+    if (input.size() - at <= width || input[at + width] != pattern[in]) return false;
+    unsigned value = 0;
+    if (!wholeNumber<width>(input.data() + at, value)) return false;
+    fields[number.field] = static_cast<int>(value);  // at most 9999
+    at += width + 1;
+    ++in;
+    return true;
   }
 
   bool readMonthName(const ParseToken& month) noexcept {
@@ -196,31 +269,26 @@ class Parser {
   }
 
   // The common case of a number: all `width` digits, and no digit after
-  // them. Tested without branches on the digits, which arrive at random.
+  // them. The digits are tested and combined as one word, without a branch
+  // on each: they arrive at random.
   template <std::size_t width>
   bool readWhole(const ParseToken& number) noexcept {
     const std::size_t left = input.size() - at;
     if (left < width || (left > width && isDigit(input[at + width]))) return false;
     unsigned value = 0;
-    bool digits = true;
-    for (std::size_t i = 0; i < width; ++i) {
-      const auto digit = static_cast<unsigned char>(input[at + i] - '0');
-      digits &= digit <= 9;
-      value = value * 10 + digit;
-    }
-    if (!digits) return false;
+    if (!wholeNumber<width>(input.data() + at, value)) return false;
     fields[number.field] = static_cast<int>(value);  // at most 9999
     at += width;
     return true;
   }
 
-  std::nullopt_t fail(Expected kind, const ParseToken* what, std::size_t length,
-                      char expectedLiteral = 0) noexcept {
+  bool fail(Expected kind, const ParseToken* what, std::size_t length,
+            char expectedLiteral = 0) noexcept {
     expectedKind = kind;
     expectedToken = what;
     foundLength = length;
     literal = expectedLiteral;
-    return std::nullopt;
+    return false;
   }
 
   std::string_view input;
@@ -382,16 +450,14 @@ ParseError::~ParseError() = default;
 
 std::optional<Date> Date::tryParse(std::string_view text, std::string_view format) noexcept {
   Parser parser(text, format);
-  const std::optional<std::array<int, 6>> f = parser.read();
-  if (!f) return std::nullopt;
-  return Date((*f)[0], (*f)[1], (*f)[2], (*f)[3], (*f)[4], (*f)[5]);
+  if (!parser.read()) return std::nullopt;
+  return fromParsed(parser.values());
 }
 
 Date Date::parse(std::string_view text, std::string_view format) {
   Parser parser(text, format);
-  const std::optional<std::array<int, 6>> f = parser.read();
-  if (!f) throw ParseError(parser.message(), parser.failedAt());
-  return {(*f)[0], (*f)[1], (*f)[2], (*f)[3], (*f)[4], (*f)[5]};
+  if (!parser.read()) throw ParseError(parser.message(), parser.failedAt());
+  return fromParsed(parser.values());
 }
 
 }  // namespace Date

@@ -122,6 +122,36 @@ TEST(Parse, MalformedTextsSayWhatWasExpected) {
       std::invalid_argument);
 }
 
+// Every combination of bytes around and between the digits, in a number at
+// the end of a format and before a literal: read exactly when each byte is
+// a digit, with the value those digits spell.
+TEST(Parse, NumbersTakeExactlyTheirDigits) {
+  constexpr std::array<unsigned char, 16> bytes = {0x00, 0x2F, '0',  '1',  '4',  '7',  '9',  0x3A,
+                                                   0x40, 0x7F, 0x80, 0xAF, 0xB0, 0xB9, 0xC0, 0xFF};
+  const auto isDigit = [](unsigned char c) { return c >= '0' && c <= '9'; };
+  for (const bool withYear : {false, true}) {
+    const std::size_t width = withYear ? 4 : 2;
+    for (std::size_t n = 0; n < (std::size_t{1} << (4 * width)); ++n) {
+      std::string number;
+      int value = 0;
+      bool digits = true;
+      for (std::size_t i = 0; i < width; ++i) {
+        const unsigned char c = bytes[n >> (4 * i) & 15];
+        number += static_cast<char>(c);
+        digits = digits && isDigit(c);
+        value = value * 10 + (c - '0');
+      }
+      const Date::Date expected =
+          withYear ? Date::Date(value, Date::Jan, 1) : Date::Date(0, Date::Jan, 1, value, 0, 0);
+      for (const std::string end : {"", "-"}) {
+        const std::string format = (withYear ? "YYYY" : "hh") + end;
+        const std::optional<Date::Date> read = Date::Date::tryParse(number + end, format);
+        ASSERT_EQ(read, digits ? std::optional(expected) : std::nullopt) << format << ' ' << n;
+      }
+    }
+  }
+}
+
 // A text that views the start of a longer one is read only within the view,
 // whatever digits follow it there: a number cut short by the view's end is
 // read with the digits it has.
