@@ -1,5 +1,6 @@
 // Any format string into toString, checked against properties that hold for
-// every format and, for short formats, against a plain reference.
+// every format and, for short formats, against a plain reference; written
+// into a given string, the same text.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -27,6 +28,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (format.size() <= 1024) {
     FUZZ_CHECK(text == reference::format(d, format), '"' << text << "\" for " << d);
   }
+  // Written into a string that held other text, or that holds the format.
+  std::string into = "YYYY" + text;
+  d.toString(format, into);
+  FUZZ_CHECK(into == text, '"' << into << "\" written into a string");
+  std::string self = format;
+  d.toString(self, self);
+  FUZZ_CHECK(self == text, '"' << self << "\" written over its own format");
   std::ostringstream out;
   out << d;
   FUZZ_CHECK(out.str() == d.toString("YYYY-MMM-DD hh:mm:ss"), out.str());

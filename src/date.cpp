@@ -5,11 +5,10 @@
 #include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <ostream>
-#include <span>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "token_letters.h"
 
@@ -116,61 +115,99 @@ void replaceString(std::string& s, std::string_view what, std::string_view on) {
   s.resize(out + s.size() - in);
 }
 
+// Sets the length of `text`, without a call when it is already so long, as
+// when one string is reused for a fixed format.
+void setLength(std::string& text, std::size_t length) {
+  if (text.size() != length) text.resize(length);
+}
+
+// True when `view` holds some of the bytes of `text`.
+bool overlaps(std::string_view view, const std::string& text) noexcept {
+  const std::less<const char*> before;
+  return !view.empty() && before(view.data(), text.data() + text.size()) &&
+         before(text.data(), view.data() + view.size());
+}
+
+// Replaces the contents of `text` by `from`, which may view it. Over a text
+// of the same length, as when one string is reused for a fixed format, the
+// bytes are moved without a call into the string's own code: a short text
+// as two overlapping words, each loaded before either is stored.
+void replaceWith(std::string& text, std::string_view from) {
+  const std::size_t size = from.size();
+  if (text.size() != size) {
+    text.assign(from);
+  } else if (size >= 8 && size <= 16) {
+    std::array<char, 8> first{};
+    std::array<char, 8> last{};
+    std::memcpy(first.data(), from.data(), 8);
+    std::memcpy(last.data(), from.data() + size - 8, 8);
+    std::memcpy(text.data(), first.data(), 8);
+    std::memcpy(text.data() + size - 8, last.data(), 8);
+  } else {
+    std::memmove(text.data(), from.data(), size);
+  }
+}
+
 // The bits of the positions below n.
 constexpr std::uint64_t below(std::size_t n) noexcept {
   return n >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
 }
 
-// A format of up to 64 bytes, rendered in a fixed buffer with one bit mask
-// per token letter: bit i of a letter's mask is set when byte i is that
-// letter. A pass picks its token's runs out of the mask with shifts and ANDs
-// instead of a scan, keeping the rules of replaceString exactly: matches
-// left to right, without overlaps, inserted text searched only by later
-// passes. Replacements must not be longer than their tokens.
+// A piece of format of up to 64 bytes, rendered in place in the caller's
+// buffer with one bit mask per token letter: bit i of a letter's mask is set
+// when byte i is that letter. A pass picks its token's runs out of the mask
+// with shifts and ANDs instead of a scan, keeping the rules of
+// replaceString exactly: matches left to right, without overlaps, inserted
+// text searched only by later passes. Replacements must not be longer than
+// their tokens.
 class ShortFormat {
  public:
   static constexpr std::size_t capacity = 64;
+  using Masks = detail::LetterMasks;
 
-  // Preconditions: format.size() in [1, capacity].
-  explicit ShortFormat(std::string_view format) noexcept
-      : size(format.size()), masks(detail::findLetters(format)) {
-    std::memcpy(chars.data(), format.data(), size);
+  // Preconditions: format.size() in [1, capacity]; `masks` are its letters';
+  // `buffer` holds format.size() bytes and does not overlap the format.
+  ShortFormat(std::string_view format, const Masks& letters, char* buffer) noexcept
+      : chars(buffer), size(format.size()), masks(letters) {
+    std::memcpy(chars, format.data(), size);
   }
 
-  // Replaces each run of `length` bytes equal to `letter` by `text`, which
-  // holds token letters only if `textHasLetters` (a month name, not digits).
-  template <char letter, std::size_t length, bool textHasLetters = false>
-  void replace(std::string_view text) noexcept {
+  // Replaces each run of `length` bytes equal to `letter` by the text that
+  // `field()` makes, made only if there is a run. The text holds token
+  // letters only if `textHasLetters` (a month name, not digits).
+  template <char letter, std::size_t length, bool textHasLetters = false, class Field>
+  void replace(const Field& field) noexcept {
     constexpr std::size_t slot = detail::slotOf(letter);
     std::uint64_t starts = masks[slot];
     for (std::size_t i = 1; i < length; ++i) starts &= masks[slot] >> i;
+    if (starts == 0) return;
+    const auto made = field();
+    const std::string_view text = made;
     const std::size_t shrink = length - text.size();
-    const Masks inserted = textHasLetters ? detail::findLetters(text) : Masks{};
     while (starts != 0) {
       const auto at = static_cast<std::size_t>(std::countr_zero(starts));
       const std::size_t end = at + length;
       masks[slot] &= below(at) | ~below(end);
       starts &= ~below(end);
       if (shrink != 0) {
-        // Through data(): `end` may be one past the buffer's last byte.
-        std::memmove(chars.data() + end - shrink, chars.data() + end, size - end);
+        std::memmove(chars + end - shrink, chars + end, size - end);
         size -= shrink;
         starts >>= shrink;
         for (std::uint64_t& mask : masks)
           mask = (mask & below(at)) | ((mask & ~below(end)) >> shrink);
       }
-      copyShort(chars.data() + at, text);
+      copyShort(chars + at, text);
       if constexpr (textHasLetters) {
+        const Masks inserted = detail::lettersIn(text);
         for (std::size_t i = 0; i < masks.size(); ++i) masks[i] |= inserted[i] << at;
       }
     }
   }
 
-  [[nodiscard]] std::string str() const { return {chars.data(), size}; }
+  // The length of the text now.
+  [[nodiscard]] std::size_t length() const noexcept { return size; }
 
  private:
-  using Masks = detail::LetterMasks;
-
   // Copies at most four bytes; a constant length lets the compiler turn each
   // memcpy into a single move.
   static void copyShort(char* to, std::string_view text) noexcept {
@@ -182,97 +219,30 @@ class ShortFormat {
     }
   }
 
-  std::array<char, capacity> chars;  // the first `size` bytes are the text
+  char* chars;  // the first `size` bytes are the text
   std::size_t size;
   Masks masks;
 };
 
-// A format of any length whose replacements all keep their tokens' lengths
-// (a four-digit year), rendered in place in a std::string: ShortFormat's
-// masks, one set for each 64 bytes. A run may cross into the next block, so
-// each pass looks one block ahead (a last block of zeros ends them). The
-// masks of a format under 512 bytes stay on the stack.
-class WideFormat {
+// A format rendered by string passes in the caller's string: for the rare
+// format that runs 64 bytes without a byte that is not a token letter.
+class StringPasses {
  public:
-  explicit WideFormat(std::string_view format) : text(format) {
-    const std::size_t count = format.size() / 64 + 2;
-    if (count > local.size()) heap.resize(count);
-    blocks = count > local.size() ? std::span(heap) : std::span(local).first(count);
-    // From the format, not the copy just written: a load of bytes that are
-    // still being stored waits for them.
-    for (std::size_t b = 0; b + 1 < count; ++b)
-      blocks[b] = detail::findLetters(format.substr(64 * b, 64));
-    blocks.back() = {};
-  }
-  WideFormat(const WideFormat&) = delete;
-  WideFormat& operator=(const WideFormat&) = delete;
+  explicit StringPasses(std::string& out) noexcept : text(out) {}
 
-  // As ShortFormat::replace, with `on` as long as the token. A pass leaves
-  // its own mask as it found it, since no later pass reads it, except where
-  // the text holds letters: the month name, which the "MM" pass reads next.
-  template <char letter, std::size_t length, bool textHasLetters = false>
-  void replace(std::string_view on) {
-    constexpr std::size_t slot = detail::slotOf(letter);
-    std::size_t free = 0;  // matches do not overlap: none starts below this
-    for (std::size_t b = 0; b + 1 < blocks.size(); ++b) {
-      const std::uint64_t mask = blocks[b][slot];
-      const std::uint64_t next = blocks[b + 1][slot];
-      std::uint64_t starts = mask;
-      for (std::size_t i = 1; i < length; ++i) starts &= mask >> i | next << (64 - i);
-      for (; starts != 0; starts &= starts - 1) {
-        const std::size_t at = b * 64 + static_cast<std::size_t>(std::countr_zero(starts));
-        if (at < free) continue;
-        std::memcpy(text.data() + at, on.data(), length);
-        if constexpr (textHasLetters) overwrite(at, length, detail::findLetters(on));
-        free = at + length;
-      }
-    }
-  }
-
-  std::string str() && { return std::move(text); }
-
- private:
-  // Sets the masks of the `length` bytes from `at` to `letters`, the masks
-  // of the text written there. A run of at most 4 bytes spans two blocks.
-  void overwrite(std::size_t at, std::size_t length, const detail::LetterMasks& letters) noexcept {
-    const std::size_t b = at / 64;
-    const std::size_t offset = at % 64;
-    const std::uint64_t run = below(length);
-    for (std::size_t slot = 0; slot < letters.size(); ++slot) {
-      blocks[b][slot] = (blocks[b][slot] & ~(run << offset)) | letters[slot] << offset;
-      if (offset + length > 64) {
-        const std::size_t spill = 64 - offset;
-        blocks[b + 1][slot] = (blocks[b + 1][slot] & ~(run >> spill)) | letters[slot] >> spill;
-      }
-    }
-  }
-
-  std::string text;
-  std::array<detail::LetterMasks, 9> local;
-  std::vector<detail::LetterMasks> heap;
-  std::span<detail::LetterMasks> blocks;  // in `local` or `heap`
-};
-
-// A long format with a year shorter than its token, rendered by string
-// passes.
-class LongFormat {
- public:
-  explicit LongFormat(std::string_view format) : text(format) {}
-
-  template <char letter, std::size_t length, bool = false>
-  void replace(std::string_view on) {
+  template <char letter, std::size_t length, bool = false, class Field>
+  void replace(const Field& field) {
     const std::array<char, length> token = [] {
       std::array<char, length> run{};
       run.fill(letter);
       return run;
     }();
-    replaceString(text, {token.data(), length}, on);
+    const auto made = field();
+    replaceString(text, {token.data(), length}, made);
   }
 
-  std::string str() && { return std::move(text); }
-
  private:
-  std::string text;
+  std::string& text;
 };
 
 // The seven passes, one kind of token at a time, in their fixed order.
@@ -281,38 +251,57 @@ class LongFormat {
 // format takes half as long again).
 template <class Text>
 [[gnu::always_inline]] inline void replaceTokens(Text& text, const Date& d) {
-  text.template replace<'Y', 4>(YearText(d.getYear()));
-  text.template replace<'M', 3, true>(month2string(d.getMonth()));
-  text.template replace<'M', 2>(pairText(d.getMonth()));
-  text.template replace<'D', 2>(pairText(d.getDay()));
-  text.template replace<'h', 2>(pairText(d.getHour()));
-  text.template replace<'m', 2>(pairText(d.getMinute()));
-  text.template replace<'s', 2>(pairText(d.getSecond()));
+  text.template replace<'Y', 4>([&d] { return YearText(d.getYear()); });
+  text.template replace<'M', 3, true>([&d] { return month2string(d.getMonth()); });
+  text.template replace<'M', 2>([&d] { return pairText(d.getMonth()); });
+  text.template replace<'D', 2>([&d] { return pairText(d.getDay()); });
+  text.template replace<'h', 2>([&d] { return pairText(d.getHour()); });
+  text.template replace<'m', 2>([&d] { return pairText(d.getMinute()); });
+  text.template replace<'s', 2>([&d] { return pairText(d.getSecond()); });
 }
 
-// Formats beyond the fixed buffer. With a four-digit year every replacement
-// keeps its token's length. Kept out of line so that the common short path
-// stays compact.
-[[gnu::noinline]] std::string renderLong(std::string_view format, const Date& d) {
-  if (d.getYear() >= 1000) {
-    WideFormat text(format);
+// The rest of a format with no cut within its first 64 bytes, appended to
+// the first `written` bytes of `out`.
+[[gnu::noinline]] void renderByStrings(std::string_view rest, const Date& d, std::string& out,
+                                       std::size_t written) {
+  std::string text(rest);
+  StringPasses passes(text);
+  replaceTokens(passes, d);
+  out.resize(written);
+  out += text;
+}
+
+// A format that holds a token letter, written into `out`; `format` may view
+// `out`. Every date holds normalised fields (or a leap second of 60), so no
+// replacement is longer than its token. Out of line, so that a format
+// without a token is copied without this function's frame.
+//
+// A format longer than 64 bytes is rendered in pieces of at most 64, each
+// ending with a byte that is not a token letter. No run of a token letter
+// can cross such a byte, in any pass: replacements only overwrite runs, and
+// a month name written into a piece joins only letters within it. So the
+// pieces render alone, one after another, to the text the whole would.
+[[gnu::noinline]] void renderTokens(std::string_view format, const Date& d, std::string& out) {
+  std::string copy;
+  if (overlaps(format, out)) format = copy.assign(format);
+  setLength(out, format.size());
+  std::size_t written = 0;
+  while (!format.empty()) {
+    std::size_t piece = std::min(format.size(), ShortFormat::capacity);
+    ShortFormat::Masks masks = detail::findLetters(format.substr(0, piece));
+    if (piece < format.size()) {
+      std::uint64_t letters = 0;
+      for (const std::uint64_t mask : masks) letters |= mask;
+      if (letters == ~std::uint64_t{0}) return renderByStrings(format, d, out, written);
+      piece = 64 - static_cast<std::size_t>(std::countl_zero(~letters));
+      for (std::uint64_t& mask : masks) mask &= below(piece);
+    }
+    ShortFormat text(format.substr(0, piece), masks, out.data() + written);
     replaceTokens(text, d);
-    return std::move(text).str();
+    written += text.length();
+    format.remove_prefix(piece);
   }
-  LongFormat text(format);
-  replaceTokens(text, d);
-  return std::move(text).str();
-}
-
-// A format that holds a token letter. Every date holds normalised fields (or
-// a leap second of 60), so no replacement is longer than its token. Out of
-// line, so that a format without a token is copied without this function's
-// frame.
-[[gnu::noinline]] std::string renderTokens(std::string_view format, const Date& d) {
-  if (format.size() > ShortFormat::capacity) return renderLong(format, d);
-  ShortFormat text(format);
-  replaceTokens(text, d);
-  return text.str();
+  setLength(out, written);
 }
 
 }  // namespace
@@ -332,6 +321,12 @@ std::string Date::toString(std::string_view format) const { return render(format
 
 std::string Date::toString(const char* format) const {
   return render(format == nullptr ? std::string_view() : std::string_view(format));
+}
+
+void Date::toString(std::string_view format, std::string& text) const { render(format, text); }
+
+void Date::toString(const char* format, std::string& text) const {
+  render(format == nullptr ? std::string_view() : std::string_view(format), text);
 }
 
 std::string Date::toString() const {
@@ -368,7 +363,17 @@ std::string Date::toIsoString() const {
 
 std::string Date::render(std::string_view format) const {
   if (!detail::hasTokenLetter(format)) return std::string(format);
-  return renderTokens(format, *this);
+  std::string text;
+  renderTokens(format, *this, text);
+  return text;
+}
+
+void Date::render(std::string_view format, std::string& text) const {
+  if (detail::hasTokenLetter(format)) {
+    renderTokens(format, *this, text);
+  } else {
+    replaceWith(text, format);
+  }
 }
 
 std::ostream& operator<<(std::ostream& o, const Date& d) { return o << d.toString(); }

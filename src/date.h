@@ -466,6 +466,17 @@ class Date {
   [[nodiscard]] NORMDATE_EXPORT std::string toString(std::string_view format) const;
   [[nodiscard]] NORMDATE_EXPORT std::string toString(const char* format) const;
 
+  // As above, written into `text`, whose contents are replaced and whose
+  // storage is reused: formatting many dates into one string allocates only
+  // when a text is longer than any before it. `format` may view `text`.
+  //   std::string line;
+  //   for (const Date& d : dates) {
+  //     d.toString("DD.MM.YYYY hh:mm", line);
+  //     out << line << '\n';
+  //   }
+  NORMDATE_EXPORT void toString(std::string_view format, std::string& text) const;
+  NORMDATE_EXPORT void toString(const char* format, std::string& text) const;
+
   // The date in the default format "YYYY-MMM-DD hh:mm:ss", for example
   // "2010-Mar-02 23:00:12".
   [[nodiscard]] NORMDATE_EXPORT std::string toString() const;
@@ -533,6 +544,7 @@ class Date {
  private:
   // The format with its tokens replaced; every form of `toString`.
   [[nodiscard]] std::string render(std::string_view format) const;
+  void render(std::string_view format, std::string& text) const;
 
   constexpr explicit Date(const detail::Fields& fields) noexcept
       : year(fields.year),

@@ -31,14 +31,17 @@ constexpr std::size_t slotOf(char letter) noexcept {
 // One mask per token letter: bit i is set when byte i is that letter.
 using LetterMasks = std::array<std::uint64_t, tokenLetters.size()>;
 
-// Bit i set where byte i of `bytes` equals `letter`.
-constexpr std::uint64_t bytesEqualTo(std::uint64_t bytes, char letter) noexcept {
+// 0x80 in exactly the bytes of `bytes` that equal `letter`.
+constexpr std::uint64_t highBitsWhereEqual(std::uint64_t bytes, char letter) noexcept {
   constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7F;
   const std::uint64_t x = bytes ^ (0x0101010101010101 * static_cast<unsigned char>(letter));
-  // 0x80 in exactly the bytes of x that are zero; bit 7 of byte i is then
-  // gathered into bit 56 + i by one multiplication.
-  const std::uint64_t zeros = ~(((x & low7) + low7) | x | low7);
-  return ((zeros >> 7) * 0x0102040810204080) >> 56;
+  return ~(((x & low7) + low7) | x | low7);
+}
+
+// Bit i set where byte i of `bytes` equals `letter`.
+constexpr std::uint64_t bytesEqualTo(std::uint64_t bytes, char letter) noexcept {
+  // Bit 7 of byte i is gathered into bit 56 + i by one multiplication.
+  return ((highBitsWhereEqual(bytes, letter) >> 7) * 0x0102040810204080) >> 56;
 }
 
 // The `count` bytes at `at` (all eight when count >= 8, none when count <= 0)
@@ -77,6 +80,17 @@ struct WordLanes {
   static std::uint64_t equal(Chunk chunk, char letter) noexcept {
     return bytesEqualTo(chunk, letter);
   }
+  // The `count` bytes at `at`, at most `width`, in any lanes, some perhaps
+  // twice, the other lanes zero: enough to ask whether a letter is there.
+  static Chunk loadUnordered(const char* at, std::ptrdiff_t count) noexcept {
+    return loadWord(at, count);
+  }
+  // True when a byte of `chunk` is a token letter.
+  static bool holdsTokenLetter(Chunk chunk) noexcept {
+    std::uint64_t found = 0;
+    for (const char letter : tokenLetters) found |= highBitsWhereEqual(chunk, letter);
+    return found != 0;
+  }
 };
 
 #if defined(__SSE2__)
@@ -92,6 +106,20 @@ struct VectorLanes {
   static std::uint64_t equal(Chunk chunk, char letter) noexcept {
     const __m128i same = _mm_cmpeq_epi8(chunk, _mm_set1_epi8(letter));
     return static_cast<std::uint16_t>(_mm_movemask_epi8(same));
+  }
+  // Eight bytes or more as two overlapping halves, loaded straight into the
+  // vector; fewer through a general-purpose register.
+  static Chunk loadUnordered(const char* at, std::ptrdiff_t count) noexcept {
+    if (count < 8) return _mm_cvtsi64_si128(static_cast<long long>(loadWord(at, count)));
+    return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(at)),
+                              _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at + count - 8)));
+  }
+  static bool holdsTokenLetter(Chunk chunk) noexcept {
+    __m128i found = _mm_setzero_si128();
+    for (const char letter : tokenLetters) {
+      found = _mm_or_si128(found, _mm_cmpeq_epi8(chunk, _mm_set1_epi8(letter)));
+    }
+    return _mm_movemask_epi8(found) != 0;
   }
 };
 using NativeLanes = VectorLanes;
@@ -109,9 +137,11 @@ std::uint64_t findLetter(const char* block, char letter) noexcept {
   return mask;
 }
 
-// The masks of all token letters in `text`, at most 64 bytes.
+// The masks of all token letters in `text`, at most 64 bytes. Inlined: a
+// caller that copies the masks returned through memory would load them in
+// wider words than they were stored in, which stalls.
 template <class Lanes = NativeLanes>
-LetterMasks findLetters(std::string_view text) noexcept {
+[[gnu::always_inline]] inline LetterMasks findLetters(std::string_view text) noexcept {
   LetterMasks masks{};
   const auto size = static_cast<std::ptrdiff_t>(text.size());
   for (std::ptrdiff_t at = 0; at < size; at += Lanes::width) {
@@ -123,20 +153,28 @@ LetterMasks findLetters(std::string_view text) noexcept {
   return masks;
 }
 
-// True when `text`, of any length, holds a token letter.
+// The masks of all token letters in `text`, at most 64 bytes, a byte at a
+// time: for the three bytes of a month name, cheaper than loading lanes.
+constexpr LetterMasks lettersIn(std::string_view text) noexcept {
+  LetterMasks masks{};
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::size_t slot = slotOf(text[i]);
+    if (slot < masks.size()) masks[slot] |= std::uint64_t{1} << i;
+  }
+  return masks;
+}
+
+// True when `text`, of any length, holds a token letter. Where the text has
+// a whole chunk, its last chunk overlaps the one before it rather than
+// being loaded in parts.
 template <class Lanes = NativeLanes>
 bool hasTokenLetter(std::string_view text) noexcept {
-  const auto anyLetter = [](typename Lanes::Chunk chunk) {
-    std::uint64_t found = 0;
-    for (const char letter : tokenLetters) found |= Lanes::equal(chunk, letter);
-    return found != 0;
-  };
   const auto size = static_cast<std::ptrdiff_t>(text.size());
-  std::ptrdiff_t at = 0;
-  for (; size - at >= Lanes::width; at += Lanes::width) {
-    if (anyLetter(Lanes::load(text.data() + at, Lanes::width))) return true;
+  if (size < Lanes::width) return Lanes::holdsTokenLetter(Lanes::loadUnordered(text.data(), size));
+  for (std::ptrdiff_t at = 0; at < size - Lanes::width; at += Lanes::width) {
+    if (Lanes::holdsTokenLetter(Lanes::load(text.data() + at, Lanes::width))) return true;
   }
-  return at < size && anyLetter(Lanes::load(text.data() + at, size - at));
+  return Lanes::holdsTokenLetter(Lanes::load(text.data() + size - Lanes::width, Lanes::width));
 }
 
 }  // namespace Date::detail

@@ -1,14 +1,17 @@
-// Normalisation, the shifts and interval arithmetic never allocate: this
-// program counts every call of the global operator new.
+// Normalisation, the shifts and interval arithmetic never allocate, nor does
+// formatting into a string long enough: this program counts every call of
+// the global operator new.
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <new>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "date.h"
@@ -51,6 +54,26 @@ TEST(Allocation, ArithmeticNeverAllocates) {
     const Date::Date moved = shifted.addInterval(
         {values[i + 5], values[i + 4], values[i + 3], values[i + 2], values[i + 1], values[i]});
     sink += moved.getSecond() + interval.getDay() + (d < shifted);
+  }
+  EXPECT_EQ(allocations.load() - before, 0);
+  EXPECT_NE(sink, -1);
+}
+
+// Formatting into a string that is long enough already allocates nothing,
+// with or without tokens, in short and long formats.
+TEST(Allocation, FormattingIntoAStringReusesIt) {
+  const std::string tokens = "YYYY-MM-DD hh:mm:ss MMM ";
+  const std::array<std::string, 4> formats = {tokens, tokens + tokens + tokens + tokens,
+                                              std::string(100, '-'), "DD.MM.YYYY"};
+  std::string text;
+  text.reserve(200);
+  long sink = 0;
+  const long before = allocations.load();
+  for (int day = 0; day < 1000; ++day) {
+    for (const std::string& format : formats) {
+      Date::Date(2026, Date::Jan, day).toString(format, text);
+      sink += static_cast<long>(text.size());
+    }
   }
   EXPECT_EQ(allocations.load() - before, 0);
   EXPECT_NE(sink, -1);

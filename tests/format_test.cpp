@@ -121,6 +121,26 @@ TEST(Format, TokensStraddlingMaskWords) {
   }
 }
 
+// Long formats of letter runs up to 80 bytes long between short literals:
+// rendered in pieces cut at the literals, or by string passes from a run of
+// 64 letters on, the text is the plain replacement's.
+TEST(Format, LongRunsOfLettersBetweenLiterals) {
+  std::mt19937_64 random(23);
+  const std::string letters = "YYYYMMMMDDDhhhmmmsss";
+  std::uniform_int_distribution<std::size_t> letter(0, letters.size() - 1);
+  std::uniform_int_distribution<std::size_t> run(1, 80);
+  std::uniform_int_distribution<int> segments(1, 8);
+  for (int i = 0; i < 2000; ++i) {
+    const Date::Date d(i % 3 == 0 ? 5 : 2026, Date::Dec, 6, 2, 4, 49);
+    std::string format;
+    for (int s = segments(random); s > 0; --s) {
+      for (std::size_t n = run(random); n > 0; --n) format += letters[letter(random)];
+      format += "-:"[s % 2];
+    }
+    ASSERT_EQ(d.toString(format), reference::format(d, format)) << format;
+  }
+}
+
 // A format that views the start of a longer text is read only within the
 // view, whatever tokens follow it.
 TEST(Format, ViewsAreReadOnlyWithinTheirLength) {
@@ -148,6 +168,37 @@ TEST(Format, AcceptsEveryKindOfString) {
   EXPECT_EQ(d.toString(view), expected);
   EXPECT_EQ(d.toString(pointer), expected);
   EXPECT_EQ(d.toString(static_cast<const char*>(nullptr)), "");
+}
+
+// Written into a given string, which is reused from one call to the next,
+// the text is the one returned, for formats on every path (no token, short,
+// long with years of every length); a format may view the string it is
+// written into, whole or in part.
+TEST(Format, WritesIntoAGivenString) {
+  std::mt19937_64 random(17);
+  const std::string alphabet = "YYYYMMMDDhhmmss-: x";
+  std::uniform_int_distribution<std::size_t> letter(0, alphabet.size() - 1);
+  std::uniform_int_distribution<std::size_t> length(0, 600);
+  std::uniform_int_distribution<int> year(0, 9999);
+  std::string text = "left over";
+  for (int i = 0; i < 3000; ++i) {
+    const Date::Date d(year(random) / (i % 3 == 0 ? 1000 : 1), Date::Dec, 31, 23, 59, 58);
+    std::string format(length(random), 'x');
+    if (i % 4 != 0) {
+      for (char& c : format) c = alphabet[letter(random)];
+    }
+    d.toString(format, text);
+    ASSERT_EQ(text, d.toString(format)) << format;
+    const std::string expected = d.toString(text);
+    d.toString(text, text);
+    ASSERT_EQ(text, expected);
+    const std::string_view middle = std::string_view(text).substr(text.size() / 3, text.size() / 2);
+    const std::string expectedMiddle = d.toString(middle);
+    d.toString(middle, text);
+    ASSERT_EQ(text, expectedMiddle);
+  }
+  Date::Date(2010, Date::Feb, 7).toString(static_cast<const char*>(nullptr), text);
+  EXPECT_EQ(text, "");
 }
 
 // A megabyte of tokens that form across inserted text, and a megabyte with no
