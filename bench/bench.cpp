@@ -595,13 +595,26 @@ struct LengthFormat {
   std::string format, percent;
 };
 
+// A format of `bytes` bytes: with tokens, repeated "YYYY-MM-DD hh:mm:ss "
+// and as much of it as fits, in whole tokens, then 'x' to the length.
 LengthFormat lengthFormat(std::size_t bytes, bool tokens) {
+  constexpr std::array<std::pair<std::string_view, std::string_view>, 12> pieces = {{{"YYYY", "%Y"},
+                                                                                     {"-", "-"},
+                                                                                     {"MM", "%m"},
+                                                                                     {"-", "-"},
+                                                                                     {"DD", "%d"},
+                                                                                     {" ", " "},
+                                                                                     {"hh", "%H"},
+                                                                                     {":", ":"},
+                                                                                     {"mm", "%M"},
+                                                                                     {":", ":"},
+                                                                                     {"ss", "%S"},
+                                                                                     {" ", " "}}};
   LengthFormat f;
-  if (tokens) {
-    for (std::size_t i = 0; i + 20 <= bytes; i += 20) {
-      f.format += "YYYY-MM-DD hh:mm:ss ";
-      f.percent += "%Y-%m-%d %H:%M:%S ";
-    }
+  for (std::size_t i = 0; tokens && f.format.size() + pieces[i].first.size() <= bytes;
+       i = (i + 1) % pieces.size()) {
+    f.format += pieces[i].first;
+    f.percent += pieces[i].second;
   }
   f.percent += std::string(bytes - f.format.size(), 'x');
   f.format += std::string(bytes - f.format.size(), 'x');
@@ -666,7 +679,10 @@ int verify() {
     std::vector<char> buffer(kFormatLengths.back() + 1);
     for (const std::size_t bytes : kFormatLengths) {
       const LengthFormat f = lengthFormat(bytes, tokens);
-      if (d.toString(f.format) != strftimeInto(buffer, d.toTm(), f.percent)) {
+      std::string into = "left over";
+      d.toString(f.format, into);
+      if (d.toString(f.format) != strftimeInto(buffer, d.toTm(), f.percent) ||
+          into != d.toString(f.format)) {
         report("format/length", bytes, strftimeInto(buffer, d.toTm(), f.percent),
                d.toString(f.format));
       }
@@ -750,20 +766,36 @@ void parseLong(benchmark::State& state, bool normdate) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * t.text.size()));
 }
 
-void formatLength(benchmark::State& state, bool normdate, bool tokens) {
+// How a format-length row writes its text: normdate's toString returning a
+// new string, or into one string reused by every iteration (as strftime
+// writes into one buffer), or strftime.
+enum class FormatWriter { Returned, Into, Strftime };
+
+void formatLength(benchmark::State& state, FormatWriter writer, bool tokens) {
   const LengthFormat f = lengthFormat(static_cast<std::size_t>(state.range(0)), tokens);
   const Date::Date d(2026, Date::Dec, 6, 2, 4, 49);
   const std::tm fields = d.toTm();
   std::vector<char> buffer(f.format.size() + 1);
+  std::string into;
   for (auto _ : state) {
-    if (normdate) {
-      std::string text = d.toString(f.format);
-      benchmark::DoNotOptimize(text);
-    } else {
-      std::size_t n = std::strftime(buffer.data(), buffer.size(), f.percent.c_str(), &fields);
-      benchmark::DoNotOptimize(n);
-      benchmark::DoNotOptimize(buffer.data());
+    switch (writer) {
+      case FormatWriter::Returned: {
+        std::string text = d.toString(f.format);
+        benchmark::DoNotOptimize(text);
+        break;
+      }
+      case FormatWriter::Into:
+        d.toString(f.format, into);
+        benchmark::DoNotOptimize(into.data());
+        break;
+      case FormatWriter::Strftime: {
+        std::size_t n = std::strftime(buffer.data(), buffer.size(), f.percent.c_str(), &fields);
+        benchmark::DoNotOptimize(n);
+        benchmark::DoNotOptimize(buffer.data());
+        break;
+      }
     }
+    benchmark::ClobberMemory();
   }
 }
 
@@ -881,10 +913,12 @@ void registerAll() {
         ->Arg(1 << 20);
   }
   for (const bool tokens : {true, false}) {
-    for (const bool normdate : {true, false}) {
-      const std::string name = std::string("format/length/") + (tokens ? "tokens/" : "plain/") +
-                               (normdate ? "normdate" : "strftime");
-      auto* b = benchmark::RegisterBenchmark(name.c_str(), formatLength, normdate, tokens);
+    for (const auto& [writer, label] :
+         {std::pair(FormatWriter::Returned, "normdate"), std::pair(FormatWriter::Into, "into"),
+          std::pair(FormatWriter::Strftime, "strftime")}) {
+      const std::string name =
+          std::string("format/length/") + (tokens ? "tokens/" : "plain/") + label;
+      auto* b = benchmark::RegisterBenchmark(name.c_str(), formatLength, writer, tokens);
       for (const std::size_t bytes : kFormatLengths) b->Arg(static_cast<std::int64_t>(bytes));
     }
   }
