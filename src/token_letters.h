@@ -127,16 +127,6 @@ using NativeLanes = VectorLanes;
 using NativeLanes = WordLanes;
 #endif
 
-// Bit i set where byte i of the 64 bytes at `block` is `letter`.
-template <class Lanes = NativeLanes>
-std::uint64_t findLetter(const char* block, char letter) noexcept {
-  std::uint64_t mask = 0;
-  for (std::ptrdiff_t at = 0; at < 64; at += Lanes::width) {
-    mask |= Lanes::equal(Lanes::load(block + at, Lanes::width), letter) << at;
-  }
-  return mask;
-}
-
 // The masks of all token letters in `text`, at most 64 bytes. Inlined: a
 // caller that copies the masks returned through memory would load them in
 // wider words than they were stored in, which stalls.
