@@ -65,7 +65,7 @@ struct Malformed {
 };
 
 TEST(Parse, MalformedTextsSayWhatWasExpected) {
-  const std::array<Malformed, 18> cases = {{
+  const std::array<Malformed, 20> cases = {{
       {"123-s", "hh-s", R"(expected the hour (1 or 2 digits) at offset 0 of "123-s", found "123")"},
       {"12:00:123", "hh:mm:ss",
        R"(expected the second (1 or 2 digits) at offset 6 of "12:00:123", found "123")"},
@@ -100,6 +100,11 @@ TEST(Parse, MalformedTextsSayWhatWasExpected) {
       {"2010/02", "YYYY-MM", R"(expected "-" at offset 4 of "2010/02", found "/")"},
       {"2010-\x01", "YYYY-MM",
        R"(expected the month (1 or 2 digits) at offset 5 of "2010-\x01", found "\x01")"},
+      // A lone "m" is no minute that could take the third digit.
+      {"123", "hhm", R"(expected the hour (1 or 2 digits) at offset 0 of "123", found "123")"},
+      // What is left over is quoted up to 16 bytes.
+      {"12abcdefghijklmnopqrst", "hh",
+       R"(expected the end of the text at offset 2 of "12abcdefghijklmnopqrst", found "abcdefghijklmnop")"},
   }};
   for (const Malformed& c : cases) {
     EXPECT_FALSE(Date::Date::tryParse(c.text, c.format).has_value()) << c.text;
