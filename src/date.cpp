@@ -123,7 +123,7 @@ void setLength(std::string& text, std::size_t length) {
 
 // True when `view` holds some of the bytes of `text`.
 bool overlaps(std::string_view view, const std::string& text) noexcept {
-  const std::less<const char*> before;
+  const std::less<> before;  // a total order over all pointers
   return !view.empty() && before(view.data(), text.data() + text.size()) &&
          before(text.data(), view.data() + view.size());
 }
