@@ -93,7 +93,7 @@ struct Rejected {
 };
 
 TEST(Iso, RejectedTextsSayWhatWasExpected) {
-  const std::array<Rejected, 19> cases = {{
+  const std::array<Rejected, 21> cases = {{
       {"2026-12-0x", R"(expected the day (2 digits) at offset 8 of "2026-12-0x", found "0x")"},
       {"2026-12-06T02:04:49Z and then some more text",
        R"(expected the end of the text at offset 20 of "2026-12-06T02:04:49Z and then some more text", found " and then some m")"},
@@ -104,7 +104,9 @@ TEST(Iso, RejectedTextsSayWhatWasExpected) {
       {"2026-12-06Z",
        R"(expected "T", "t", " " or the end of the text at offset 10 of "2026-12-06Z", found "Z")"},
       {"2026-02-29", R"(expected the day (01 to 28) at offset 8 of "2026-02-29", found "29")"},
+      {"2024-02-30", R"(expected the day (01 to 29) at offset 8 of "2024-02-30", found "30")"},
       {"2026-04-31", R"(expected the day (01 to 30) at offset 8 of "2026-04-31", found "31")"},
+      {"2026-12-32", R"(expected the day (01 to 31) at offset 8 of "2026-12-32", found "32")"},
       {"2026-13-01", R"(expected the month (01 to 12) at offset 5 of "2026-13-01", found "13")"},
       {"2026-12-06T24:00:00Z",
        R"(expected the hour (00 to 23) at offset 11 of "2026-12-06T24:00:00Z", found "24")"},

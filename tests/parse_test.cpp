@@ -6,6 +6,7 @@
 #include <array>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "date.h"
 
@@ -54,6 +55,7 @@ TEST(Parse, NormalisesLikeTheConstructor) {
   // A number's digits stop at its width when the format goes on with a digit.
   EXPECT_EQ(Date::Date::parse("047", "MM7"), Date::Date(0, Date::Apr, 1));
   EXPECT_EQ(Date::Date::parse("99905", "YYYY5"), Date::Date(9990, Date::Jan, 1));
+  EXPECT_EQ(Date::Date::parse("2026 Dec", "YYYY MMM"), Date::Date(2026, Date::Dec, 1));
   // The longest token first: "MMMM" is a month name and then a literal M.
   EXPECT_EQ(Date::Date::parse("MarM", "MMMM"), Date::Date(0, Date::Mar, 1));
 }
@@ -169,6 +171,11 @@ TEST(Parse, ViewsAreReadOnlyWithinTheirLength) {
       ASSERT_TRUE(read.has_value()) << format << ' ' << length;
       EXPECT_EQ(read, Date::Date::tryParse(std::string(view), format)) << format << ' ' << length;
     }
+    // Too many digits, in an allocation of their own size, so that the
+    // sanitizer builds see a read past them while the message counts them.
+    const std::vector<char> tooMany(digits.begin(), digits.begin() + 6);
+    EXPECT_THROW((void)Date::Date::parse({tooMany.data(), tooMany.size()}, format),
+                 Date::ParseError);
   }
 }
 
