@@ -171,11 +171,9 @@ constexpr Fields carry(int64 year, int64 month, int64 day, int64 hour, int64 min
 // year first), moves (day - 1) days, `hour` hours, `minute` minutes and
 // `second` seconds, and wraps the year reached into 0..9999. Kept apart from
 // `carry` so that this check of already normalised fields stays small enough
-// to be inlined wherever a date is built, -O2 included: returned from a
-// call, the fields would be stored one by one and copied with wider loads,
-// which stall.
-[[gnu::always_inline]] constexpr Fields normalise(int64 year, int64 month, int64 day, int64 hour,
-                                                  int64 minute, int64 second) noexcept {
+// to be inlined wherever a date is built.
+constexpr Fields normalise(int64 year, int64 month, int64 day, int64 hour, int64 minute,
+                           int64 second) noexcept {
   if (isNormalised(year, month, day, hour, minute, second)) {
     return {static_cast<int>(year), static_cast<int>(month),  static_cast<int>(day),
             static_cast<int>(hour), static_cast<int>(minute), static_cast<int>(second)};

@@ -595,10 +595,15 @@ class Date {
     return Date(detail::fromSeconds(seconds));
   }
 
-  // A date from the six fields of a text read back, normalised; inlined
-  // into the parser, which keeps the fields in registers.
+  // A date from the six fields of a text read back, normalised. Inlined
+  // into the parser with normalisation's check, at -O2 too, so that the
+  // fields stay in registers: returned from a call, they would be stored
+  // one by one and copied in wider loads, which stall.
   [[gnu::always_inline]] static constexpr Date fromParsed(const std::array<int, 6>& f) noexcept {
-    return Date(detail::normalise(f[0], f[1], f[2], f[3], f[4], f[5]));
+    if (detail::isNormalised(f[0], f[1], f[2], f[3], f[4], f[5])) {
+      return Date(detail::Fields{f[0], f[1], f[2], f[3], f[4], f[5]});
+    }
+    return Date(detail::carry(f[0], f[1], f[2], f[3], f[4], f[5]));
   }
 
   // Carries the six fields into range in place.
