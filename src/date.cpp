@@ -143,7 +143,7 @@ void replaceWith(std::string& text, std::string_view from) {
     std::memcpy(last.data(), from.data() + size - 8, 8);
     std::memcpy(text.data(), first.data(), 8);
     std::memcpy(text.data() + size - 8, last.data(), 8);
-  } else {
+  } else if (size != 0) {  // an empty view may hold a null pointer
     std::memmove(text.data(), from.data(), size);
   }
 }

@@ -199,6 +199,9 @@ TEST(Format, WritesIntoAGivenString) {
   }
   Date::Date(2010, Date::Feb, 7).toString(static_cast<const char*>(nullptr), text);
   EXPECT_EQ(text, "");
+  // Again into the empty string, with the null pointer of an empty view.
+  Date::Date(2010, Date::Feb, 7).toString(std::string_view(), text);
+  EXPECT_EQ(text, "");
 }
 
 // A megabyte of tokens that form across inserted text, and a megabyte with no
