@@ -69,13 +69,24 @@ void writeAt(std::array<char, size>& text, std::size_t at, std::string_view part
 // A held year (0..9999) in decimal: its own digits, at least two.
 class YearText {
  public:
+  // The two pairs are joined in a register and stored as one word: a read
+  // of all four digits from two separate stores would stall.
   explicit YearText(int year) noexcept : first(year >= 1000 ? 0 : year >= 100 ? 1 : 2) {
-    writeAt(digits, 0, pairText(year / 100));
-    writeAt(digits, 2, pairText(year % 100));
+    std::uint16_t high = 0;
+    std::uint16_t low = 0;
+    std::memcpy(&high, pairText(year / 100).data(), 2);
+    std::memcpy(&low, pairText(year % 100).data(), 2);
+    const std::uint32_t word = std::endian::native == std::endian::little
+                                   ? std::uint32_t{low} << 16 | high
+                                   : std::uint32_t{high} << 16 | low;
+    std::memcpy(digits.data(), &word, 4);
   }
   operator std::string_view() const noexcept {
     return {digits.data() + first, digits.size() - first};
   }
+  // All four digits, the leading zeros the text leaves out first.
+  [[nodiscard]] const char* fourDigits() const noexcept { return digits.data(); }
+  [[nodiscard]] std::size_t leadingZeros() const noexcept { return first; }
 
  private:
   std::array<char, 4> digits{};
@@ -128,6 +139,10 @@ bool overlaps(std::string_view view, const std::string& text) noexcept {
          before(text.data(), view.data() + view.size());
 }
 
+// text = from, out of line: its inlined code would cost the callers of
+// replaceWith registers that they save and restore on every call.
+[[gnu::noinline]] void assign(std::string& text, std::string_view from) { text.assign(from); }
+
 // Replaces the contents of `text` by `from`, which may view it. Over a text
 // of the same length, as when one string is reused for a fixed format, the
 // bytes are moved without a call into the string's own code: a short text
@@ -135,7 +150,7 @@ bool overlaps(std::string_view view, const std::string& text) noexcept {
 void replaceWith(std::string& text, std::string_view from) {
   const std::size_t size = from.size();
   if (text.size() != size) {
-    text.assign(from);
+    assign(text, from);
   } else if (size >= 8 && size <= 16) {
     std::array<char, 8> first{};
     std::array<char, 8> last{};
@@ -153,155 +168,199 @@ constexpr std::uint64_t below(std::size_t n) noexcept {
   return n >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
 }
 
-// A piece of format of up to 64 bytes, rendered in place in the caller's
-// buffer with one bit mask per token letter: bit i of a letter's mask is set
-// when byte i is that letter. A pass picks its token's runs out of the mask
-// with shifts and ANDs instead of a scan, keeping the rules of
-// replaceString exactly: matches left to right, without overlaps, inserted
-// text searched only by later passes. Replacements must not be longer than
-// their tokens.
+// Up to 64 bytes of format, rendered in place with one bit mask per token
+// letter: bit i of a letter's mask is set when byte i is that letter. A
+// pass finds its tokens in its letter's mask with shifts and ANDs, keeping
+// the rules of replaceString exactly: matches left to right, without
+// overlaps, inserted text searched only by later passes. Of inserted text
+// only a month name holds a token letter that a later pass can take: the D
+// of "Dec", which the day's pass sees. (The M of "Mar" and "May" is followed
+// by a small letter and preceded by the byte before its run of M, or by a
+// name's last letter, so it never forms "MM".) Every year is written with
+// four digits, and the leading zeros a short year leaves out are taken out
+// at the end, so that no byte moves between passes.
 class ShortFormat {
  public:
   static constexpr std::size_t capacity = 64;
   using Masks = detail::LetterMasks;
 
-  // Preconditions: format.size() in [1, capacity]; `masks` are its letters';
-  // `buffer` holds format.size() bytes and does not overlap the format.
-  ShortFormat(std::string_view format, const Masks& letters, char* buffer) noexcept
-      : chars(buffer), size(format.size()), masks(letters) {
-    std::memcpy(chars, format.data(), size);
+  // Preconditions: `text` holds `size` bytes of format, size in [1,
+  // capacity]; `letters` are the masks of those bytes and outlive this
+  // object.
+  ShortFormat(char* text, std::size_t size, const Masks& letters) noexcept
+      : chars(text), length(size), masks(letters) {}
+
+  // Replaces the tokens by the fields of `d`, which must be normalised (a
+  // leap second of 60 aside); returns the text's length. Inlined, so that
+  // the masks stay in registers: copied through memory they stall.
+  [[gnu::always_inline]] std::size_t render(const Date& d) noexcept {
+    return render(d, [&d] { return YearText(d.getYear()); });
   }
 
-  // Replaces each run of `length` bytes equal to `letter` by the text that
-  // `field()` makes, made only if there is a run. The text holds token
-  // letters only if `textHasLetters` (a month name, not digits).
-  template <char letter, std::size_t length, bool textHasLetters = false, class Field>
-  void replace(const Field& field) noexcept {
-    constexpr std::size_t slot = detail::slotOf(letter);
-    std::uint64_t starts = masks[slot];
-    for (std::size_t i = 1; i < length; ++i) starts &= masks[slot] >> i;
-    if (starts == 0) return;
-    const auto made = field();
-    const std::string_view text = made;
-    const std::size_t shrink = length - text.size();
-    while (starts != 0) {
-      const auto at = static_cast<std::size_t>(std::countr_zero(starts));
-      const std::size_t end = at + length;
-      masks[slot] &= below(at) | ~below(end);
-      starts &= ~below(end);
-      if (shrink != 0) {
-        std::memmove(chars + end - shrink, chars + end, size - end);
-        size -= shrink;
-        starts >>= shrink;
-        for (std::uint64_t& mask : masks)
-          mask = (mask & below(at)) | ((mask & ~below(end)) >> shrink);
-      }
-      copyShort(chars + at, text);
-      if constexpr (textHasLetters) {
-        const Masks inserted = detail::lettersIn(text);
-        for (std::size_t i = 0; i < masks.size(); ++i) masks[i] |= inserted[i] << at;
-      }
+  // The same, with the year's text from `yearText()`.
+  template <class YearSource>
+  [[gnu::always_inline]] std::size_t render(const Date& d, const YearSource& yearText) noexcept {
+    if (const std::uint64_t fits = fitting<4>(mask('Y'))) {
+      const YearText& year = yearText();
+      const std::uint64_t years = write<4>(fits, year.fourDigits());
+      for (std::size_t zero = 0; zero < year.leadingZeros(); ++zero) leftOut |= years << zero;
     }
-  }
-
-  // The length of the text now.
-  [[nodiscard]] std::size_t length() const noexcept { return size; }
-
- private:
-  // Copies at most four bytes; a constant length lets the compiler turn each
-  // memcpy into a single move.
-  static void copyShort(char* to, std::string_view text) noexcept {
-    switch (text.size()) {
-      case 4: std::memcpy(to, text.data(), 4); break;
-      case 3: std::memcpy(to, text.data(), 3); break;
-      case 2: std::memcpy(to, text.data(), 2); break;
-      default: std::memcpy(to, text.data(), text.size()); break;
+    std::uint64_t names = 0;
+    if (const std::uint64_t fits = fitting<3>(mask('M'))) {
+      names = write<3>(fits, month2string(d.getMonth()).data());
     }
-  }
-
-  char* chars;  // the first `size` bytes are the text
-  std::size_t size;
-  Masks masks;
-};
-
-// A format rendered by string passes in the caller's string: for the rare
-// format that runs 64 bytes without a byte that is not a token letter.
-class StringPasses {
- public:
-  explicit StringPasses(std::string& out) noexcept : text(out) {}
-
-  template <char letter, std::size_t length, bool = false, class Field>
-  void replace(const Field& field) {
-    const std::array<char, length> token = [] {
-      std::array<char, length> run{};
-      run.fill(letter);
-      return run;
-    }();
-    const auto made = field();
-    replaceString(text, {token.data(), length}, made);
+    const std::uint64_t inNames = names | names << 1 | names << 2;
+    if (const std::uint64_t fits = fitting<2>(mask('M') & ~inNames)) {
+      write<2>(fits, pairText(d.getMonth()).data());
+    }
+    const std::uint64_t days = d.getMonth() == 12 ? mask('D') | names : mask('D');
+    if (const std::uint64_t fits = fitting<2>(days)) write<2>(fits, pairText(d.getDay()).data());
+    if (const std::uint64_t fits = fitting<2>(mask('h'))) {
+      write<2>(fits, pairText(d.getHour()).data());
+    }
+    if (const std::uint64_t fits = fitting<2>(mask('m'))) {
+      write<2>(fits, pairText(d.getMinute()).data());
+    }
+    if (const std::uint64_t fits = fitting<2>(mask('s'))) {
+      write<2>(fits, pairText(d.getSecond()).data());
+    }
+    if (leftOut != 0) takeOutLeftOutBytes();
+    return length;
   }
 
  private:
-  std::string& text;
-};
+  [[nodiscard]] std::uint64_t mask(char letter) const noexcept {
+    return masks[detail::slotOf(letter)];
+  }
 
-// The seven passes, one kind of token at a time, in their fixed order.
-// Inlined where it is used, so that ShortFormat's masks stay in registers
-// through all seven passes (out of line they go through memory, and a short
-// format takes half as long again).
-template <class Text>
-[[gnu::always_inline]] inline void replaceTokens(Text& text, const Date& d) {
-  text.template replace<'Y', 4>([&d] { return YearText(d.getYear()); });
-  text.template replace<'M', 3, true>([&d] { return month2string(d.getMonth()); });
-  text.template replace<'M', 2>([&d] { return pairText(d.getMonth()); });
-  text.template replace<'D', 2>([&d] { return pairText(d.getDay()); });
-  text.template replace<'h', 2>([&d] { return pairText(d.getHour()); });
-  text.template replace<'m', 2>([&d] { return pairText(d.getMinute()); });
-  text.template replace<'s', 2>([&d] { return pairText(d.getSecond()); });
-}
+  // The bytes of `letters` that are followed by `size` - 1 more.
+  template <std::size_t size>
+  static std::uint64_t fitting(std::uint64_t letters) noexcept {
+    std::uint64_t fits = letters;
+    for (std::size_t i = 1; i < size; ++i) fits &= letters >> i;
+    return fits;
+  }
+
+  // Writes `text` over the tokens of `size` bytes that start in `fits`,
+  // taken from the left without overlaps; returns where they start.
+  template <std::size_t size>
+  std::uint64_t write(std::uint64_t fits, const char* text) noexcept {
+    std::uint64_t near = 0;  // bytes fewer than `size` after a fit
+    for (std::size_t i = 1; i < size; ++i) near |= fits << i;
+    const std::uint64_t tokens = (fits & near) == 0 ? fits : leftmost<size>(fits);
+    for (std::uint64_t left = tokens; left != 0; left &= left - 1) {
+      std::memcpy(chars + std::countr_zero(left), text, size);
+    }
+    return tokens;
+  }
+
+  // The tokens of `size` bytes that start in `fits` when some fits are
+  // closer than that, in a run longer than a token: each taken from the
+  // left, the fits it covers dropped.
+  template <std::size_t size>
+  static std::uint64_t leftmost(std::uint64_t fits) noexcept {
+    std::uint64_t tokens = 0;
+    while (fits != 0) {
+      const auto at = static_cast<std::size_t>(std::countr_zero(fits));
+      tokens |= std::uint64_t{1} << at;
+      fits &= ~((std::uint64_t{2} << (at + size - 1)) - 1);  // those below at + size
+    }
+    return tokens;
+  }
+
+  // Takes out the bytes marked in `leftOut`, moving the rest together.
+  void takeOutLeftOutBytes() noexcept {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+      chars[kept] = chars[i];
+      kept += static_cast<std::size_t>(~leftOut >> i & 1);
+    }
+    length = kept;
+  }
+
+  char* chars;  // the first `length` bytes are the text
+  std::size_t length;
+  const Masks& masks;         // a copy would be made through memory, in wider words
+  std::uint64_t leftOut = 0;  // the leading zeros of short years
+};
 
 // The rest of a format with no cut within its first 64 bytes, appended to
-// the first `written` bytes of `out`.
+// the first `written` bytes of `out`: the seven passes over a copy, one kind
+// of token at a time, in their fixed order.
 [[gnu::noinline]] void renderByStrings(std::string_view rest, const Date& d, std::string& out,
                                        std::size_t written) {
   std::string text(rest);
-  StringPasses passes(text);
-  replaceTokens(passes, d);
+  replaceString(text, "YYYY", YearText(d.getYear()));
+  replaceString(text, "MMM", month2string(d.getMonth()));
+  replaceString(text, "MM", pairText(d.getMonth()));
+  replaceString(text, "DD", pairText(d.getDay()));
+  replaceString(text, "hh", pairText(d.getHour()));
+  replaceString(text, "mm", pairText(d.getMinute()));
+  replaceString(text, "ss", pairText(d.getSecond()));
   out.resize(written);
   out += text;
 }
 
-// A format that holds a token letter, written into `out`; `format` may view
-// `out`. Every date holds normalised fields (or a leap second of 60), so no
-// replacement is longer than its token. Out of line, so that a format
-// without a token is copied without this function's frame.
-//
-// A format longer than 64 bytes is rendered in pieces of at most 64, each
-// ending with a byte that is not a token letter. No run of a token letter
-// can cross such a byte, in any pass: replacements only overwrite runs, and
-// a month name written into a piece joins only letters within it. So the
-// pieces render alone, one after another, to the text the whole would.
-[[gnu::noinline]] void renderTokens(std::string_view format, const Date& d, std::string& out) {
+// A format of more than 64 bytes that holds a token letter, written into
+// `out`; `format` may view `out`. It is copied into `out` and rendered there
+// in pieces of at most 64 bytes, each ending with a byte that is not a
+// token letter. No run of a token letter can cross such a byte, in any
+// pass: replacements only overwrite runs, and a month name written into a
+// piece joins only letters within it. So the pieces render alone, one
+// after another, to the text the whole would; each is moved to the end of
+// the text before it if a short year has made that shorter. The letters
+// are found in the format, not in the copy just written, whose bytes the
+// processor could not yet forward to wider loads.
+[[gnu::noinline]] void renderLong(std::string_view format, const Date& d, std::string& out) {
   std::string copy;
   if (overlaps(format, out)) format = copy.assign(format);
-  setLength(out, format.size());
+  replaceWith(out, format);
+  const YearText year(d.getYear());
   std::size_t written = 0;
-  while (!format.empty()) {
-    std::size_t piece = std::min(format.size(), ShortFormat::capacity);
-    ShortFormat::Masks masks = detail::findLetters(format.substr(0, piece));
-    if (piece < format.size()) {
+  for (std::size_t read = 0; read < format.size();) {
+    const std::string_view rest = format.substr(read);
+    std::size_t piece = std::min(rest.size(), ShortFormat::capacity);
+    ShortFormat::Masks masks = detail::findLetters(rest.substr(0, piece));
+    if (piece < rest.size()) {
       std::uint64_t letters = 0;
       for (const std::uint64_t mask : masks) letters |= mask;
-      if (letters == ~std::uint64_t{0}) return renderByStrings(format, d, out, written);
-      piece = 64 - static_cast<std::size_t>(std::countl_zero(~letters));
+      if (letters == ~std::uint64_t{0}) return renderByStrings(rest, d, out, written);
+      piece = 64 - static_cast<std::size_t>(std::countl_one(letters));
       for (std::uint64_t& mask : masks) mask &= below(piece);
     }
-    ShortFormat text(format.substr(0, piece), masks, out.data() + written);
-    replaceTokens(text, d);
-    written += text.length();
-    format.remove_prefix(piece);
+    ShortFormat text(out.data() + read, piece, masks);
+    const std::size_t length = text.render(d, [&year]() -> const YearText& { return year; });
+    if (written != read) std::memmove(out.data() + written, out.data() + read, length);
+    written += length;
+    read += piece;
   }
   setLength(out, written);
+}
+
+// A format that holds a token letter, written into `out`; `format` may view
+// `out`. A short format is copied into `out` and rendered there; its masks
+// are found first, while the format is still whole. Out of line, so that a
+// format without a token is copied without this function's frame.
+[[gnu::noinline]] void renderTokens(std::string_view format, const Date& d, std::string& out) {
+  if (format.size() > ShortFormat::capacity) return renderLong(format, d, out);
+  const ShortFormat::Masks masks = detail::findLetters(format);
+  replaceWith(out, format);
+  ShortFormat text(out.data(), out.size(), masks);
+  setLength(out, text.render(d));
+}
+
+// The same, returning a new string.
+[[gnu::noinline]] std::string renderTokens(std::string_view format, const Date& d) {
+  std::string out;
+  if (format.size() > ShortFormat::capacity) {
+    renderLong(format, d, out);
+    return out;
+  }
+  const ShortFormat::Masks masks = detail::findLetters(format);
+  out = format;
+  ShortFormat text(out.data(), out.size(), masks);
+  setLength(out, text.render(d));
+  return out;
 }
 
 }  // namespace
@@ -363,9 +422,7 @@ std::string Date::toIsoString() const {
 
 std::string Date::render(std::string_view format) const {
   if (!detail::hasTokenLetter(format)) return std::string(format);
-  std::string text;
-  renderTokens(format, *this, text);
-  return text;
+  return renderTokens(format, *this);
 }
 
 void Date::render(std::string_view format, std::string& text) const {

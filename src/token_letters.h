@@ -100,8 +100,12 @@ struct VectorLanes {
   using Chunk = __m128i;
   static Chunk load(const char* at, std::ptrdiff_t count) noexcept {
     if (count >= width) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-    return _mm_set_epi64x(static_cast<long long>(loadWord(at + 8, count - 8)),
-                          static_cast<long long>(loadWord(at, count)));
+    if (count < 8) return _mm_cvtsi64_si128(static_cast<long long>(loadWord(at, count)));
+    // Bytes 8 to count - 1 from the eight that end the text, shifted down
+    // by 16 - count bytes in two steps (a shift by 64 would be undefined).
+    const auto shift = static_cast<unsigned>(8 * (15 - count));
+    const std::uint64_t high = loadWord(at + count - 8, 8) >> shift >> 8;
+    return _mm_set_epi64x(static_cast<long long>(high), static_cast<long long>(loadWord(at, 8)));
   }
   static std::uint64_t equal(Chunk chunk, char letter) noexcept {
     const __m128i same = _mm_cmpeq_epi8(chunk, _mm_set1_epi8(letter));
@@ -130,26 +134,29 @@ using NativeLanes = WordLanes;
 // The masks of all token letters in `text`, at most 64 bytes. Inlined: a
 // caller that copies the masks returned through memory would load them in
 // wider words than they were stored in, which stalls.
+//
+// A short last chunk of a text of a chunk or more is loaded as the whole
+// chunk that ends with the text, and its bits moved down to the bytes not
+// yet seen: one load, without the branches of a partial one.
 template <class Lanes = NativeLanes>
 [[gnu::always_inline]] inline LetterMasks findLetters(std::string_view text) noexcept {
   LetterMasks masks{};
-  const auto size = static_cast<std::ptrdiff_t>(text.size());
-  for (std::ptrdiff_t at = 0; at < size; at += Lanes::width) {
-    const typename Lanes::Chunk chunk = Lanes::load(text.data() + at, size - at);
+  const auto add = [&masks](typename Lanes::Chunk chunk, std::ptrdiff_t seen, std::ptrdiff_t at) {
     for (std::size_t slot = 0; slot < masks.size(); ++slot) {
-      masks[slot] |= Lanes::equal(chunk, tokenLetters[slot]) << at;
+      masks[slot] |= Lanes::equal(chunk, tokenLetters[slot]) >> seen << at;
     }
+  };
+  const auto size = static_cast<std::ptrdiff_t>(text.size());
+  std::ptrdiff_t at = 0;
+  for (; size - at >= Lanes::width; at += Lanes::width) {
+    add(Lanes::load(text.data() + at, Lanes::width), 0, at);
   }
-  return masks;
-}
-
-// The masks of all token letters in `text`, at most 64 bytes, a byte at a
-// time: for the three bytes of a month name, cheaper than loading lanes.
-constexpr LetterMasks lettersIn(std::string_view text) noexcept {
-  LetterMasks masks{};
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const std::size_t slot = slotOf(text[i]);
-    if (slot < masks.size()) masks[slot] |= std::uint64_t{1} << i;
+  if (at == size) return masks;
+  if (size < Lanes::width) {
+    add(Lanes::load(text.data(), size), 0, 0);
+  } else {
+    const std::ptrdiff_t from = size - Lanes::width;
+    add(Lanes::load(text.data() + from, Lanes::width), at - from, at);
   }
   return masks;
 }
