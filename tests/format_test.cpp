@@ -192,6 +192,7 @@ TEST(Format, WritesIntoAGivenString) {
     const std::string expected = d.toString(text);
     d.toString(text, text);
     ASSERT_EQ(text, expected);
+    text = format;  // a view of part of the format, inside the string written to
     const std::string_view middle = std::string_view(text).substr(text.size() / 3, text.size() / 2);
     const std::string expectedMiddle = d.toString(middle);
     d.toString(middle, text);
