@@ -310,11 +310,12 @@ class ShortFormat {
 // after another, to the text the whole would; each is moved to the end of
 // the text before it if a short year has made that shorter. The letters
 // are found in the format, not in the copy just written, whose bytes the
-// processor could not yet forward to wider loads.
+// processor could not yet forward to wider loads; only a format that viewed
+// `out` is read from the copy.
 [[gnu::noinline]] void renderLong(std::string_view format, const Date& d, std::string& out) {
-  std::string copy;
-  if (overlaps(format, out)) format = copy.assign(format);
+  const bool viewsOut = overlaps(format, out);
   replaceWith(out, format);
+  if (viewsOut) format = out;  // where its bytes are now
   const YearText year(d.getYear());
   std::size_t written = 0;
   for (std::size_t read = 0; read < format.size();) {
