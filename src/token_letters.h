@@ -161,17 +161,24 @@ template <class Lanes = NativeLanes>
   return masks;
 }
 
-// True when `text`, of any length, holds a token letter. Where the text has
-// a whole chunk, its last chunk overlaps the one before it rather than
-// being loaded in parts.
-template <class Lanes = NativeLanes>
-bool hasTokenLetter(std::string_view text) noexcept {
+// True when `text`, at least a chunk long, holds a token letter. Its last
+// chunk overlaps the one before it rather than being loaded in parts.
+template <class Lanes>
+[[gnu::noinline]] bool longTextHasTokenLetter(std::string_view text) noexcept {
   const auto size = static_cast<std::ptrdiff_t>(text.size());
-  if (size < Lanes::width) return Lanes::holdsTokenLetter(Lanes::loadUnordered(text.data(), size));
   for (std::ptrdiff_t at = 0; at < size - Lanes::width; at += Lanes::width) {
     if (Lanes::holdsTokenLetter(Lanes::load(text.data() + at, Lanes::width))) return true;
   }
   return Lanes::holdsTokenLetter(Lanes::load(text.data() + size - Lanes::width, Lanes::width));
+}
+
+// True when `text`, of any length, holds a token letter. A text shorter than
+// a chunk is tested inline, without a call.
+template <class Lanes = NativeLanes>
+[[gnu::always_inline]] inline bool hasTokenLetter(std::string_view text) noexcept {
+  const auto size = static_cast<std::ptrdiff_t>(text.size());
+  if (size < Lanes::width) return Lanes::holdsTokenLetter(Lanes::loadUnordered(text.data(), size));
+  return longTextHasTokenLetter<Lanes>(text);
 }
 
 }  // namespace Date::detail
