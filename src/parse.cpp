@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "date.h"
 #include "quoted.h"
@@ -46,21 +47,35 @@ bool runAt(std::string_view format, std::size_t at) noexcept {
   return format.size() - at >= length && std::memcmp(format.data() + at, run.data(), length) == 0;
 }
 
-// The token at `at` of the format, the longest first ("MMM" before "MM");
-// only the six token letters can start one.
+// A token's length in bytes, as a type, so that its reading is compiled for it.
+template <std::size_t bytes>
+using TokenLength = std::integral_constant<std::size_t, bytes>;
+
+// Calls `found(token, TokenLength<length>())` for the token that starts at
+// `at` of the format, the longest first ("MMM" before "MM"), and returns what
+// it returns; returns `none` where no token starts. Only the six token
+// letters can start one. Precondition: at < format.size().
+template <class Result, class Found>
+[[gnu::always_inline]] inline Result withTokenAt(std::string_view format, std::size_t at,
+                                                 Result none, const Found& found) {
+  switch (format[at]) {
+    case 'Y': return runAt<'Y', 4>(format, at) ? found(yearToken, TokenLength<4>()) : none;
+    case 'M':
+      if (runAt<'M', 3>(format, at)) return found(monthNameToken, TokenLength<3>());
+      return runAt<'M', 2>(format, at) ? found(monthToken, TokenLength<2>()) : none;
+    case 'D': return runAt<'D', 2>(format, at) ? found(dayToken, TokenLength<2>()) : none;
+    case 'h': return runAt<'h', 2>(format, at) ? found(hourToken, TokenLength<2>()) : none;
+    case 'm': return runAt<'m', 2>(format, at) ? found(minuteToken, TokenLength<2>()) : none;
+    case 's': return runAt<'s', 2>(format, at) ? found(secondToken, TokenLength<2>()) : none;
+    default: return none;
+  }
+}
+
+// The token at `at` of the format, if any.
 const ParseToken* tokenAt(std::string_view format, std::size_t at) noexcept {
   if (at >= format.size()) return nullptr;
-  switch (format[at]) {
-    case 'Y': return runAt<'Y', 4>(format, at) ? &yearToken : nullptr;
-    case 'M':
-      if (runAt<'M', 3>(format, at)) return &monthNameToken;
-      return runAt<'M', 2>(format, at) ? &monthToken : nullptr;
-    case 'D': return runAt<'D', 2>(format, at) ? &dayToken : nullptr;
-    case 'h': return runAt<'h', 2>(format, at) ? &hourToken : nullptr;
-    case 'm': return runAt<'m', 2>(format, at) ? &minuteToken : nullptr;
-    case 's': return runAt<'s', 2>(format, at) ? &secondToken : nullptr;
-    default: return nullptr;
-  }
+  const auto address = [](const ParseToken& token, auto /*length*/) { return &token; };
+  return withTokenAt(format, at, static_cast<const ParseToken*>(nullptr), address);
 }
 
 constexpr bool isDigit(char c) noexcept { return static_cast<unsigned char>(c - '0') < 10; }
@@ -174,25 +189,26 @@ class Parser {
 
   // The token the format has at `in`, if any, read, and `in` moved past it.
   [[gnu::always_inline]] Took takeToken(std::size_t& in) noexcept {
-    switch (pattern[in]) {
-      case 'Y': return take<'Y', 4>(yearToken, in);
-      case 'M': {
-        const Took name = take<'M', 3>(monthNameToken, in);
-        return name != Took::Nothing ? name : take<'M', 2>(monthToken, in);
-      }
-      case 'D': return take<'D', 2>(dayToken, in);
-      case 'h': return take<'h', 2>(hourToken, in);
-      case 'm': return take<'m', 2>(minuteToken, in);
-      case 's': return take<'s', 2>(secondToken, in);
-      default: return Took::Nothing;
-    }
+    return withTokenAt(pattern, in, Took::Nothing, TokenReading{*this, in});
   }
 
-  // Reads `token`, spelt `length` times `letter`, if the format has it at
-  // `in`, and moves `in` past it.
-  template <char letter, std::size_t length>
-  [[gnu::always_inline]] Took take(const ParseToken& token, std::size_t& in) noexcept {
-    if (!runAt<letter, length>(pattern, in)) return Took::Nothing;
+  // Reads the token withTokenAt finds. A class rather than a lambda, so that
+  // its call is inlined at -O2 too: a lambda's call operator cannot be
+  // marked always_inline in standard syntax.
+  struct TokenReading {
+    Parser& parser;
+    std::size_t& in;
+    template <class Length>
+    [[gnu::always_inline]] Took operator()(const ParseToken& token,
+                                           Length /*length*/) const noexcept {
+      return parser.readToken<Length::value>(token, in);
+    }
+  };
+
+  // Reads `token`, the `length` bytes of the format at `in`, and moves `in`
+  // past it.
+  template <std::size_t length>
+  [[gnu::always_inline]] Took readToken(const ParseToken& token, std::size_t& in) noexcept {
     in += length;
     bool read = false;
     if constexpr (length == 3) {
