@@ -158,22 +158,24 @@ TEST(Parse, NumbersTakeExactlyTheirDigits) {
 
 // A text that views the start of a longer one is read only within the view,
 // whatever digits follow it there: a number cut short by the view's end is
-// read with the digits it has.
+// read with the digits it has. The number follows a literal, so that it
+// starts inside the text. Each text is also read from an allocation of its
+// own size, where the sanitizer builds see a read past it.
 TEST(Parse, ViewsAreReadOnlyWithinTheirLength) {
-  const std::string digits = "1234567890";
-  for (const std::string format : {"YYYY", "MM", "DD", "hh", "mm", "ss"}) {
-    for (std::size_t length = 1; length <= format.size(); ++length) {
-      // In an allocation of its own size, where the sanitizer builds see a
-      // read past the view.
-      const std::vector<char> exact(digits.begin(), digits.begin() + static_cast<int>(length));
-      const std::string_view view(exact.data(), length);
-      const std::optional<Date::Date> read = Date::Date::tryParse(view, format);
+  const std::string digits = "-1234567890";
+  for (const std::string token : {"YYYY", "MM", "DD", "hh", "mm", "ss"}) {
+    const std::string format = "-" + token;
+    for (std::size_t length = 2; length <= format.size(); ++length) {
+      const std::string_view view(digits.data(), length);
+      const std::vector<char> exact(view.begin(), view.end());
+      const std::optional<Date::Date> read = Date::Date::tryParse(std::string(view), format);
       ASSERT_TRUE(read.has_value()) << format << ' ' << length;
-      EXPECT_EQ(read, Date::Date::tryParse(std::string(view), format)) << format << ' ' << length;
+      EXPECT_EQ(Date::Date::tryParse(view, format), read) << format << ' ' << length;
+      EXPECT_EQ(Date::Date::tryParse({exact.data(), exact.size()}, format), read) << format;
     }
     // Too many digits, in an allocation of their own size, so that the
     // sanitizer builds see a read past them while the message counts them.
-    const std::vector<char> tooMany(digits.begin(), digits.begin() + 6);
+    const std::vector<char> tooMany(digits.begin(), digits.begin() + 7);
     EXPECT_THROW((void)Date::Date::parse({tooMany.data(), tooMany.size()}, format),
                  Date::ParseError);
   }
