@@ -22,8 +22,12 @@
 #include <cstdint>
 #include <string_view>
 
+namespace Date {
+
 // The 64-bit signed integer in which day counts are kept.
 using int64 = std::int64_t;
+
+}  // namespace Date
 
 namespace Date::detail {
 
