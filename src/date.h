@@ -250,7 +250,10 @@ class Date {
   }
 
   // The fields as a std::tm for C APIs: tm_year counts from 1900, tm_mon from
-  // 0, tm_wday and tm_yday are filled in, and tm_isdst is 0 (UTC).
+  // 0, tm_wday and tm_yday are those of the date's own day, and tm_isdst is
+  // 0 (UTC). A clock leap second stays where the clock put it, as the C
+  // library's own split does: 2016-12-31 23:59:60 is tm_sec 60 of Saturday,
+  // December 31, tm_yday 365.
   [[nodiscard]] constexpr std::tm toTm() const noexcept {
     std::tm fields{};
     fields.tm_year = year - 1900;
@@ -259,16 +262,19 @@ class Date {
     fields.tm_hour = hour;
     fields.tm_min = minute;
     fields.tm_sec = second;
-    fields.tm_wday = getWeekday();
-    fields.tm_yday = getDayOfYear() - 1;
+    // The day fields are normalised even for a leap second, so they are
+    // read as they are, not as normalisation would carry the time.
+    fields.tm_wday = detail::weekdayOf(year, month, day);
+    fields.tm_yday = detail::dayOfYear(year, month, day) - 1;
     return fields;
   }
 
   // ---- Calendar questions. ----
   //
   // These answer for the date as normalisation would carry it, so a clock
-  // leap second, 23:59:60, counts as the next day's first second, as in
-  // `toSysSeconds`. Years are what the date holds, 0..9999, so differences
+  // leap second, 2016-12-31 23:59:60, counts as the next day's first second,
+  // as in `toSysSeconds`: its weekday is Sunday and its day of the year 1.
+  // Only `toTm` keeps such a date on its own day. Years are what the date holds, 0..9999, so differences
   // across the wrap are those between the held years: 9999-12-31 is
   // 3652424 days after 0000-01-01, and `daysUntil` from it to 0000-01-01 is
   // -3652424. All are O(1) and constexpr.

@@ -24,6 +24,12 @@ TEST(ClockSeam, StoresTheSplitAsItComesLeapSecondIncluded) {
   EXPECT_EQ(leap.addDay(0), Date::Date(2017, Date::Jan, 1, 0, 0, 0));
   EXPECT_EQ(leap.addSecond(-60).toString(), "2016-Dec-31 23:59:00");
   EXPECT_EQ(leap.toTimeT(), Date::Date(2017, Date::Jan, 1).toTimeT());
+  // As a std::tm it keeps the clock's fields, and every field describes the
+  // same day, Saturday December 31, as the C library's own split does.
+  const std::tm split = leap.toTm();
+  EXPECT_EQ((std::array{split.tm_year, split.tm_mon, split.tm_mday, split.tm_hour, split.tm_min,
+                        split.tm_sec, split.tm_wday, split.tm_yday}),
+            (std::array{116, 11, 31, 23, 59, 60, 6, 365}));
   // The calendar questions see it as the next minute's first second, here
   // the first second of 2017.
   const Date::Date newYear(2017, Date::Jan, 1);
