@@ -498,12 +498,14 @@ class Date {
   //                               of a second may follow the seconds after
   //                               "." or "," (it is read and dropped, which
   //                               truncates toward the earlier second)
-  // where <zone> is Z, z, +hh:mm, -hh:mm, +hhmm, -hhmm, +hh or -hh. A time
-  // without a zone is refused, since it names no instant. The year has four
-  // digits and every other field two, and each is checked, not carried:
-  // month 01..12, a day within its month, hour 00..23, minute 00..59, second
-  // 00..60 (60 is the next minute's first second), offset hours 00..23 and
-  // minutes 00..59. The offset is subtracted exactly and the year wraps like
+  // where <zone> is Z, z, +hh:mm, -hh:mm, +hhmm, -hhmm, +hh or -hh, or
+  // +hh:mm:ss or -hh:mm:ss for an offset with seconds (local mean time, as
+  // `TimeZone::toIsoString` writes it: "1900-01-01T12:19:32+00:19:32"). A
+  // time without a zone is refused, since it names no instant. The year has
+  // four digits and every other field two, and each is checked, not
+  // carried: month 01..12, a day within its month, hour 00..23, minute
+  // 00..59, second 00..60 (60 is the next minute's first second), offset
+  // hours 00..23 and minutes and seconds 00..59. The offset is subtracted exactly and the year wraps like
   // every other: "0000-01-01T00:30:00+01:00" is 9999-12-31 23:30:00.
   //
   // Returns no date for any other text. Time linear in the text's length.

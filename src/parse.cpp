@@ -319,7 +319,7 @@ class Parser {
 
 // Reads ISO 8601 / RFC 3339 text: YYYY-MM-DD, optionally followed by T, t
 // or a space, hh:mm:ss, an optional fraction after . or , and a zone
-// designator Z, z, +hh:mm, +hhmm or +hh (or -). Every field has a fixed
+// designator Z, z, +hh:mm:ss, +hh:mm, +hhmm or +hh (or -). Every field has a fixed
 // number of digits and is checked against its range, not carried. A failure
 // records what was expected where, and the message is built only if asked
 // for, so that `tryParseIso` never builds one.
@@ -356,12 +356,12 @@ class IsoReader {
         !inRange(second, 0, 60, "the second (00 to 60)") || !fraction()) {
       return std::nullopt;
     }
-    int offsetMinutes = 0;
-    if (!zone(offsetMinutes)) return std::nullopt;
+    int offsetSeconds = 0;
+    if (!zone(offsetSeconds)) return std::nullopt;
     if (at != input.size()) return fail("the end of the text", 16);
     // The offset is subtracted exactly, and second 60 carries into the next
     // minute, by normalisation.
-    return Date(year, month, day, hour, minute - offsetMinutes, second);
+    return Date(year, month, day, hour, minute, second - offsetSeconds);
   }
 
   [[nodiscard]] std::size_t failedAt() const noexcept { return at; }
@@ -425,8 +425,9 @@ class IsoReader {
     return false;
   }
 
-  // The zone designator, as minutes east of UTC.
-  bool zone(int& offsetMinutes) noexcept {
+  // The zone designator, as seconds east of UTC. Seconds follow only the
+  // extended form, +hh:mm:ss, which offsets of local mean time need.
+  bool zone(int& offsetSeconds) noexcept {
     if (at < input.size() && (input[at] == 'Z' || input[at] == 'z')) {
       ++at;
       return true;
@@ -439,18 +440,27 @@ class IsoReader {
     ++at;
     int hours = 0;
     int minutes = 0;
+    int seconds = 0;
     if (!number(2, hours, "the offset's hours (2 digits)") ||
         !inRange(hours, 0, 23, "the offset's hours (00 to 23)")) {
       return false;
     }
     if (at < input.size() && (input[at] == ':' || isDigit(input[at]))) {
-      if (input[at] == ':') ++at;
+      const bool extended = input[at] == ':';
+      if (extended) ++at;
       if (!number(2, minutes, "the offset's minutes (2 digits)") ||
           !inRange(minutes, 0, 59, "the offset's minutes (00 to 59)")) {
         return false;
       }
+      if (extended && at < input.size() && input[at] == ':') {
+        ++at;
+        if (!number(2, seconds, "the offset's seconds (2 digits)") ||
+            !inRange(seconds, 0, 59, "the offset's seconds (00 to 59)")) {
+          return false;
+        }
+      }
     }
-    offsetMinutes = sign * (hours * 60 + minutes);
+    offsetSeconds = sign * (hours * 3600 + minutes * 60 + seconds);
     return true;
   }
 

@@ -85,6 +85,11 @@ TEST(Iso, NormalisesExactlyAcrossTheWrap) {
   EXPECT_EQ(Date::Date::parseIso("2026-12-06T02:04:49-00:00"),
             Date::Date(2026, Date::Dec, 6, 2, 4, 49));
   EXPECT_EQ(Date::Date::parseIso("2024-02-29"), Date::Date(2024, Date::Feb, 29));
+  // Offsets with seconds, as local mean time has them.
+  EXPECT_EQ(Date::Date::parseIso("1900-01-01T12:19:32+00:19:32"),
+            Date::Date(1900, Date::Jan, 1, 12, 0, 0));
+  EXPECT_EQ(Date::Date::parseIso("2026-01-01T00:00:00-23:59:59"),
+            Date::Date(2026, Date::Jan, 1, 23, 59, 59));
 }
 
 struct Rejected {
@@ -93,7 +98,7 @@ struct Rejected {
 };
 
 TEST(Iso, RejectedTextsSayWhatWasExpected) {
-  const std::array<Rejected, 21> cases = {{
+  const std::array<Rejected, 24> cases = {{
       {"2026-12-0x", R"(expected the day (2 digits) at offset 8 of "2026-12-0x", found "0x")"},
       {"2026-12-06T02:04:49Z and then some more text",
        R"(expected the end of the text at offset 20 of "2026-12-06T02:04:49Z and then some more text", found " and then some m")"},
@@ -118,6 +123,12 @@ TEST(Iso, RejectedTextsSayWhatWasExpected) {
        R"(expected the offset's hours (00 to 23) at offset 20 of "2026-12-06T02:04:49+24:00", found "24")"},
       {"2026-12-06T02:04:49+05:60",
        R"(expected the offset's minutes (00 to 59) at offset 23 of "2026-12-06T02:04:49+05:60", found "60")"},
+      {"2026-12-06T02:04:49+05:00:60",
+       R"(expected the offset's seconds (00 to 59) at offset 26 of "2026-12-06T02:04:49+05:00:60", found "60")"},
+      {"2026-12-06T02:04:49+05:00:1",
+       R"(expected the offset's seconds (2 digits) at offset 26 of "2026-12-06T02:04:49+05:00:1", found "1")"},
+      {"2026-12-06T02:04:49+0500:10",
+       R"(expected the end of the text at offset 24 of "2026-12-06T02:04:49+0500:10", found ":10")"},
       {"999-12-06", R"(expected the year (4 digits) at offset 0 of "999-12-06", found "999-")"},
       {"2026-12-06T02:04:49Zjunk",
        R"(expected the end of the text at offset 20 of "2026-12-06T02:04:49Zjunk", found "junk")"},

@@ -8,27 +8,17 @@
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "database_zones.h"
 #include "date.h"
 #include "oracle.h"
 #include "zone.h"
 
 namespace {
-
-// The zones (not the links) that the database's source lists.
-std::vector<std::string> databaseZones() {
-  std::ifstream source("/usr/share/zoneinfo/tzdata.zi");
-  std::vector<std::string> zones;
-  for (std::string line; std::getline(source, line);) {
-    if (line.rfind("Z ", 0) == 0) zones.push_back(line.substr(2, line.find(' ', 2) - 2));
-  }
-  return zones;
-}
 
 TEST(ZoneGlibc, EveryZoneAgreesWithLocaltimeAndMktime) {
   const std::vector<std::string> zones = databaseZones();

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "database_zones.h"
 #include "date.h"
 
 namespace {
@@ -151,6 +152,34 @@ TEST(Zone, FixedAndUtcZones) {
   EXPECT_EQ(TimeZone::utc().getName(), "UTC");
   EXPECT_EQ(TimeZone::utc().getOffset(at(2026, 1, 1, 0, 0)).abbreviation, "UTC");
   EXPECT_EQ(TimeZone::load("UTC").getName(), "UTC");
+}
+
+// Every offset the writer can give reads back: fixed offsets with every
+// count of seconds, and each database zone's local mean time and a few
+// instants of its later history.
+TEST(Zone, IsoTextWithEveryOffsetReadsBackToItsInstant) {
+  const Date::Date instant = at(2026, 12, 6, 2, 4, 49);
+  for (int seconds = 0; seconds < 60; ++seconds) {
+    for (int hours = 0; hours < 24; ++hours) {
+      const int magnitude = hours * 3600 + (hours * 7 + seconds) % 60 * 60 + seconds;
+      for (const int offset : {magnitude, -magnitude}) {
+        const std::string text = TimeZone::fixed(offset).toIsoString(instant);
+        ASSERT_EQ(Date::Date::parseIso(text), instant) << text;
+      }
+    }
+  }
+  EXPECT_EQ(TimeZone::load("Europe/Amsterdam").toIsoString(at(1900, 1, 1, 12, 0)),
+            "1900-01-01T12:19:32+00:19:32");
+  std::mt19937_64 random(73);
+  std::uniform_int_distribution<std::int64_t> seconds(-62167219200, 253402300799);
+  for (const std::string& name : databaseZones()) {
+    const TimeZone zone = TimeZone::load(name);
+    for (int i = 0; i < 20; ++i) {
+      const Date::Date utc = i == 0 ? at(1800, 1, 1, 0, 0) : Date::Date::fromTimeT(seconds(random));
+      const std::string text = zone.toIsoString(utc);
+      ASSERT_EQ(Date::Date::parseIso(text), utc) << name << ": " << text;
+    }
+  }
 }
 
 TEST(Zone, YearsWrapThroughTheExactInstant) {
