@@ -36,7 +36,8 @@
 //   berlin.toUtc(Date::Date(2026, Date::Oct, 25, 2, 30, 0), Date::Disambiguation::Later);
 //
 // Only `TimeZone::load` throws. Every conversion is const, and safe to call
-// from many threads on the same `TimeZone`; copies share one immutable zone.
+// from many threads on the same `TimeZone`; copies share one immutable zone,
+// and a moved-from zone is still the zone it was.
 
 #ifndef NORMDATE_ZONE_H_
 #define NORMDATE_ZONE_H_
@@ -98,6 +99,12 @@ struct LocalTimeInfo {
 
 class TimeZone {
  public:
+  // Copies share one immutable zone. A move copies too, so that a moved-from
+  // zone is still the zone it was and every function stays defined on it.
+  TimeZone(const TimeZone&) = default;
+  TimeZone& operator=(const TimeZone&) = default;
+  ~TimeZone() = default;
+
   // The zone of an IANA name such as "Europe/Berlin" or "UTC", from the
   // system's database. A name that is not of IANA form (empty, over 255
   // bytes, starting with "/", with an empty, "." or ".." component, or with a

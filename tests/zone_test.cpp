@@ -182,6 +182,28 @@ TEST(Zone, IsoTextWithEveryOffsetReadsBackToItsInstant) {
   }
 }
 
+// Moving shares the zone, as copying does: every member still answers on
+// the moved-from zone, as the zone it was.
+TEST(Zone, AMovedFromZoneIsStillTheZone) {
+  TimeZone moved = TimeZone::load("Europe/Berlin");
+  const TimeZone target = std::move(moved);
+  TimeZone assigned = TimeZone::utc();
+  assigned = std::move(moved);
+  const Date::Date gap = at(2026, 3, 29, 2, 30);
+  for (const TimeZone* zone : {&moved, &assigned}) {
+    EXPECT_EQ(zone->getName(), target.getName());
+    EXPECT_EQ(zone->getOffset(gap).abbreviation, target.getOffset(gap).abbreviation);
+    EXPECT_EQ(zone->toLocal(gap), target.toLocal(gap));
+    EXPECT_EQ(zone->lookup(gap).kind, LocalTimeInfo::Skipped);
+    EXPECT_EQ(zone->toUtc(gap, Disambiguation::Later), target.toUtc(gap, Disambiguation::Later));
+    EXPECT_EQ(zone->tryToUtc(gap), std::nullopt);
+    EXPECT_EQ(zone->nextTransition(gap), target.nextTransition(gap));
+    EXPECT_EQ(zone->prevTransition(gap), target.prevTransition(gap));
+    EXPECT_EQ(zone->toIsoString(gap), target.toIsoString(gap));
+    EXPECT_FALSE(zone->now() < target.now().addSecond(-5));
+  }
+}
+
 TEST(Zone, YearsWrapThroughTheExactInstant) {
   const TimeZone tokyo = TimeZone::load("Asia/Tokyo");
   EXPECT_EQ(tokyo.toLocal(at(9999, 12, 31, 20, 0)), at(0, 1, 1, 5, 0));
