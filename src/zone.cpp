@@ -16,19 +16,109 @@
 
 namespace Date {
 
+namespace {
+
+constexpr std::int64_t firstSecond = -62167219200;  // 0000-01-01 00:00:00
+constexpr std::int64_t lastSecond = 253402300799;   // 9999-12-31 23:59:59
+
+// 400 Gregorian years, after which the calendar, and so every rule of the
+// zone database, repeats.
+constexpr std::int64_t cycleSeconds = 146097 * std::int64_t{86400};
+
+// abseil lists a zone's transitions up to a last one, about 400 years after
+// the database's last rule change. Past it abseil answers with the offset
+// of the last one, or, for a zone whose rules go on changing the offset, as
+// at the instant whole cycles earlier within the listed range.
+struct Listing {
+  std::int64_t last = 0;  // the last transition listed
+  bool repeats = false;   // whether the rules go on past it
+};
+
+// What the offset is at an instant, as far as a transition can change it.
+struct LocalType {
+  int offset;
+  bool isDst;
+  std::string_view abbreviation;
+  friend bool operator==(const LocalType&, const LocalType&) = default;
+};
+
+LocalType typeAt(const absl::TimeZone& zone, std::int64_t seconds) {
+  const absl::TimeZone::CivilInfo info = zone.At(absl::FromUnixSeconds(seconds));
+  return {info.offset, info.is_dst, info.zone_abbr};
+}
+
+Listing listingOf(const absl::TimeZone& zone) {
+  absl::TimeZone::CivilTransition transition;
+  if (!zone.PrevTransition(absl::InfiniteFuture(), &transition)) return {};
+  const std::int64_t last = absl::ToUnixSeconds(zone.At(transition.to).trans);
+  // Past `last`, abseil answers the cycle after it as the cycle before it,
+  // whose last instant precedes the last transition: the type differs
+  // there only where the rules repeat.
+  return {last, typeAt(zone, last) != typeAt(zone, last + cycleSeconds - 1)};
+}
+
+}  // namespace
+
 // A zone of abseil's engine, and what normdate calls it.
 struct TimeZone::Impl {
+  Impl(absl::TimeZone engine, std::string zoneName, std::string fixedAbbreviation)
+      : zone(engine),
+        name(std::move(zoneName)),
+        abbreviation(std::move(fixedAbbreviation)),
+        listing(listingOf(engine)) {}
+
+  // The first instant after `after`, and the last before `before`, at which
+  // abseil's answers may change: a transition abseil lists, or past the last
+  // one, a listed transition moved on by whole cycles.
+  [[nodiscard]] std::optional<std::int64_t> candidateAfter(std::int64_t after) const;
+  [[nodiscard]] std::optional<std::int64_t> candidateBefore(std::int64_t before) const;
+
+  // True when the offset changes at `instant`.
+  [[nodiscard]] bool offsetChangesAt(std::int64_t instant) const {
+    return typeAt(zone, instant - 1).offset != typeAt(zone, instant).offset;
+  }
+
   absl::TimeZone zone;
   std::string name;
   // For UTC and fixed zones, the abbreviation; empty for zones whose
   // database gives one for each instant.
   std::string abbreviation;
+  Listing listing;
 };
 
-namespace {
+std::optional<std::int64_t> TimeZone::Impl::candidateAfter(std::int64_t after) const {
+  // Past the last listed transition, abseil answers [last, last + cycle) as
+  // [last - cycle, last), and so on for each later cycle.
+  std::int64_t shift = 0;
+  if (listing.repeats && after >= listing.last) {
+    shift = ((after - listing.last) / cycleSeconds + 1) * cycleSeconds;
+  }
+  absl::TimeZone::CivilTransition transition;
+  if (!zone.NextTransition(absl::FromUnixSeconds(after - shift), &transition)) {
+    return std::nullopt;
+  }
+  return absl::ToUnixSeconds(zone.At(transition.to).trans) + shift;
+}
 
-constexpr std::int64_t firstSecond = -62167219200;  // 0000-01-01 00:00:00
-constexpr std::int64_t lastSecond = 253402300799;   // 9999-12-31 23:59:59
+std::optional<std::int64_t> TimeZone::Impl::candidateBefore(std::int64_t before) const {
+  // As above; a cycle's answers may also change where it starts, which is
+  // last - cycle moved on.
+  std::int64_t shift = 0;
+  std::optional<std::int64_t> found;
+  if (listing.repeats && before > listing.last) {
+    shift = ((before - listing.last - 1) / cycleSeconds + 1) * cycleSeconds;
+    found = listing.last - cycleSeconds;
+  }
+  absl::TimeZone::CivilTransition transition;
+  if (zone.PrevTransition(absl::FromUnixSeconds(before - shift), &transition)) {
+    const std::int64_t listed = absl::ToUnixSeconds(zone.At(transition.to).trans);
+    found = std::max(found.value_or(listed), listed);
+  }
+  if (!found) return std::nullopt;
+  return *found + shift;
+}
+
+namespace {
 
 absl::Time instantOf(const Date& utc) {
   return absl::FromUnixSeconds(utc.toSysSeconds().time_since_epoch().count());
@@ -118,7 +208,7 @@ std::optional<TimeZone> TimeZone::tryLoad(std::string_view name) {
   if (name == "UTC") return utc();
   std::optional<absl::TimeZone> zone = loadAbseil(name);
   if (!zone) return std::nullopt;
-  return TimeZone(std::make_shared<const Impl>(Impl{*zone, std::string(name), {}}));
+  return TimeZone(std::make_shared<const Impl>(*zone, std::string(name), std::string()));
 }
 
 TimeZone TimeZone::load(std::string_view name) {
@@ -128,14 +218,14 @@ TimeZone TimeZone::load(std::string_view name) {
 }
 
 TimeZone TimeZone::utc() {
-  static const auto zone = std::make_shared<const Impl>(Impl{absl::UTCTimeZone(), "UTC", "UTC"});
+  static const auto zone = std::make_shared<const Impl>(absl::UTCTimeZone(), "UTC", "UTC");
   return TimeZone(zone);
 }
 
 TimeZone TimeZone::fixed(int offsetSeconds) {
   const int offset = std::clamp(offsetSeconds, -86399, 86399);
   std::string name = offsetText(offset);
-  return TimeZone(std::make_shared<const Impl>(Impl{absl::FixedTimeZone(offset), name, name}));
+  return TimeZone(std::make_shared<const Impl>(absl::FixedTimeZone(offset), name, name));
 }
 
 TimeZone TimeZone::local() {
@@ -150,7 +240,7 @@ TimeZone TimeZone::local() {
   }
   absl::TimeZone zone;
   if (absl::LoadTimeZone("/etc/localtime", &zone)) {
-    return TimeZone(std::make_shared<const Impl>(Impl{zone, "localtime", {}}));
+    return TimeZone(std::make_shared<const Impl>(zone, "localtime", std::string()));
   }
   return utc();
 }
@@ -198,29 +288,25 @@ std::optional<Date> TimeZone::tryToUtc(const Date& local) const {
 }
 
 // abseil also reports changes of only the abbreviation or the daylight-saving
-// flag, whose civil times before and after are equal; those are skipped.
-// Each step moves strictly on, and stops at the edge of the years a date
-// holds, so the search ends even for rules that change nothing but a flag.
+// flag; those are skipped. Each step moves strictly on, and stops at the
+// edge of the years a date holds, so the search ends even for rules that
+// change nothing but a flag.
 std::optional<Date> TimeZone::nextTransition(const Date& utc) const {
-  absl::Time after = instantOf(utc);
-  absl::TimeZone::CivilTransition transition;
-  while (impl->zone.NextTransition(after, &transition)) {
-    const absl::Time instant = impl->zone.At(transition.to).trans;
-    if (instant <= after || absl::ToUnixSeconds(instant) > lastSecond) break;
-    if (transition.from != transition.to) return dateOf(instant);
-    after = instant;
+  std::int64_t after = utc.toSysSeconds().time_since_epoch().count();
+  while (const std::optional<std::int64_t> candidate = impl->candidateAfter(after)) {
+    if (*candidate <= after || *candidate > lastSecond) break;
+    if (impl->offsetChangesAt(*candidate)) return dateOf(*candidate);
+    after = *candidate;
   }
   return std::nullopt;
 }
 
 std::optional<Date> TimeZone::prevTransition(const Date& utc) const {
-  absl::Time before = instantOf(utc);
-  absl::TimeZone::CivilTransition transition;
-  while (impl->zone.PrevTransition(before, &transition)) {
-    const absl::Time instant = impl->zone.At(transition.to).trans;
-    if (instant >= before || absl::ToUnixSeconds(instant) < firstSecond) break;
-    if (transition.from != transition.to) return dateOf(instant);
-    before = instant;
+  std::int64_t before = utc.toSysSeconds().time_since_epoch().count();
+  while (const std::optional<std::int64_t> candidate = impl->candidateBefore(before)) {
+    if (*candidate >= before || *candidate < firstSecond) break;
+    if (impl->offsetChangesAt(*candidate)) return dateOf(*candidate);
+    before = *candidate;
   }
   return std::nullopt;
 }

@@ -152,7 +152,9 @@ class TimeZone {
 
   // The first instant strictly after `utc` at which the zone's offset
   // changes; changes of only the abbreviation or the daylight-saving flag do
-  // not count. Nothing if there is none up to 9999-12-31 23:59:59.
+  // not count. Nothing if there is none up to 9999-12-31 23:59:59. Past the
+  // last year for which the database lists transitions, they follow its
+  // present rules to the year 9999, as the offsets do.
   [[nodiscard]] NORMDATE_ZONE_EXPORT std::optional<Date> nextTransition(const Date& utc) const;
 
   // The last such instant strictly before `utc`; nothing if there is none

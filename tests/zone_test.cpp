@@ -135,6 +135,59 @@ TEST(Zone, TransitionsAreOffsetChangesStrictlyAfterOrBefore) {
   }
 }
 
+// A rule of a zone's present-day daylight-saving time: the n-th weekday of
+// a month (n = -1 the last), at a time given from that day's 00:00 UTC.
+struct YearlyRule {
+  int month;
+  int n;
+  Date::Weekday weekday;
+  int utcSeconds;
+
+  [[nodiscard]] Date::Date in(int year) const {
+    return Date::Date(year, static_cast<Date::Month>(month), 1)
+        .nthWeekdayOfMonth(n, weekday)
+        .addSecond(utcSeconds);
+  }
+};
+
+struct Rules {
+  const char* zone;
+  YearlyRule first;  // the year's first transition
+  YearlyRule second;
+};
+
+// Past 2037 the database states rules, not transitions, and abseil lists
+// them for 400 years only; the transitions of every year to 9999 match the
+// rules, computed here with the calendar alone.
+TEST(Zone, TransitionsFollowTheRulesToTheYear9999) {
+  constexpr int hour = 3600;
+  const std::array<Rules, 4> zones = {{
+      {"Europe/Berlin", {3, -1, Date::Sun, hour}, {10, -1, Date::Sun, hour}},
+      {"America/New_York", {3, 2, Date::Sun, 7 * hour}, {11, 1, Date::Sun, 6 * hour}},
+      // 02:00 or 03:00 local time on a Sunday is the Saturday before in UTC.
+      {"Australia/Sydney", {4, 1, Date::Sun, -8 * hour}, {10, 1, Date::Sun, -8 * hour}},
+      {"Australia/Lord_Howe", {4, 1, Date::Sun, -9 * hour}, {10, 1, Date::Sun, -17 * hour / 2}},
+  }};
+  for (const Rules& rules : zones) {
+    const TimeZone zone = TimeZone::load(rules.zone);
+    for (int year = 2036; year <= 9999; ++year) {
+      const Date::Date first = rules.first.in(year);
+      const Date::Date second = rules.second.in(year);
+      ASSERT_EQ(zone.nextTransition(at(year, 1, 1, 0, 0)), first) << rules.zone << ' ' << year;
+      ASSERT_EQ(zone.nextTransition(first), second) << rules.zone << ' ' << year;
+      ASSERT_EQ(zone.prevTransition(second), first) << rules.zone << ' ' << year;
+      if (year < 9999) {
+        ASSERT_EQ(zone.prevTransition(at(year + 1, 1, 1, 0, 0)), second)
+            << rules.zone << ' ' << year;
+      }
+    }
+    EXPECT_EQ(zone.nextTransition(rules.second.in(9999)), std::nullopt) << rules.zone;
+  }
+  EXPECT_EQ(TimeZone::load("America/Sao_Paulo").nextTransition(at(2036, 1, 1, 0, 0)), std::nullopt);
+  EXPECT_EQ(TimeZone::load("America/Sao_Paulo").prevTransition(at(9000, 1, 1, 0, 0)),
+            at(2019, 2, 17, 2, 0));
+}
+
 TEST(Zone, FixedAndUtcZones) {
   const std::array<std::pair<int, const char*>, 6> cases = {{{25200, "+07:00"},
                                                              {20700, "+05:45"},
