@@ -177,9 +177,24 @@ std::string offsetText(int seconds) {
   return {text.data(), size};
 }
 
+// True when the zone directory holds a file of that name: TZDIR if set, as
+// abseil and the C library read it, else /usr/share/zoneinfo.
+bool inZoneDirectory(std::string_view name) {
+  // NOLINTNEXTLINE(concurrency-mt-unsafe): read, as abseil reads it
+  const char* directory = std::getenv("TZDIR");
+  std::filesystem::path path =
+      directory != nullptr && *directory != '\0' ? directory : "/usr/share/zoneinfo";
+  path /= name;
+  std::error_code error;
+  return std::filesystem::is_regular_file(path, error);
+}
+
+// abseil keeps every name it is asked to load, found or not, for the life
+// of the process; so it is asked only for files that exist, and its memory
+// stays bounded by the files of the zone directory.
 std::optional<absl::TimeZone> loadAbseil(std::string_view name) {
   absl::TimeZone zone;
-  if (!isIanaForm(name) ||
+  if (!isIanaForm(name) || !inZoneDirectory(name) ||
       !absl::LoadTimeZone(absl::string_view(name.data(), name.size()), &zone)) {
     return std::nullopt;
   }

@@ -5,6 +5,19 @@
 
 #include <gtest/gtest.h>
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define NORMDATE_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define NORMDATE_SANITIZED 1
+#endif
+#endif
+#if NORMDATE_SANITIZED
+#include <sanitizer/allocator_interface.h>
+#else
+#include <malloc.h>
+#endif
+
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -302,6 +315,26 @@ TEST(Zone, RefusedNamesSayWhy) {
   } catch (const Date::ZoneError& error) {
     EXPECT_EQ(std::string(error.what()).rfind("unknown time zone: ", 0), 0u);
   }
+}
+
+// The bytes the program has allocated and not freed, as the allocator in
+// use counts them.
+std::size_t liveHeapBytes() {
+#if NORMDATE_SANITIZED
+  return __sanitizer_get_current_allocated_bytes();
+#else
+  return mallinfo2().uordblks;
+#endif
+}
+
+// Names come from users: many distinct unknown ones must not each leave
+// memory behind.
+TEST(Zone, UnknownNamesLeaveNoMemoryBehind) {
+  const std::size_t before = liveHeapBytes();
+  for (int i = 0; i < 200000; ++i) {
+    ASSERT_FALSE(TimeZone::tryLoad("Unknown/Zone_" + std::to_string(i)).has_value());
+  }
+  EXPECT_LT(liveHeapBytes(), before + (std::size_t{1} << 20));
 }
 
 TEST(Zone, LocalZoneFollowsTz) {
