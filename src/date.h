@@ -274,10 +274,10 @@ class Date {
   // These answer for the date as normalisation would carry it, so a clock
   // leap second, 2016-12-31 23:59:60, counts as the next day's first second,
   // as in `toSysSeconds`: its weekday is Sunday and its day of the year 1.
-  // Only `toTm` keeps such a date on its own day. Years are what the date holds, 0..9999, so differences
-  // across the wrap are those between the held years: 9999-12-31 is
-  // 3652424 days after 0000-01-01, and `daysUntil` from it to 0000-01-01 is
-  // -3652424. All are O(1) and constexpr.
+  // Only `toTm` keeps such a date on its own day. Years are what the date
+  // holds, 0..9999, so differences across the wrap are those between the
+  // held years: 9999-12-31 is 3652424 days after 0000-01-01, and `daysUntil`
+  // from it to 0000-01-01 is -3652424. All are O(1) and constexpr.
 
   // The day of the week: Date(2026, Date::Dec, 7).getWeekday() == Date::Mon.
   [[nodiscard]] constexpr Weekday getWeekday() const noexcept {

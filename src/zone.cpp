@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "quoted.h"
+#include "zone_rule.h"
 
 namespace Date {
 
@@ -201,16 +202,18 @@ std::optional<absl::TimeZone> loadAbseil(std::string_view name) {
   return zone;
 }
 
-// The IANA name that /etc/localtime links to, if it does.
-std::optional<std::string> linkedLocalName() {
+// The IANA name of the zone file at `path`, where the path, or the link it
+// is, leads into a zone directory: "/usr/share/zoneinfo/Europe/Berlin", or
+// /etc/localtime linked there.
+std::optional<std::string> ianaNameOf(const std::filesystem::path& path) {
   std::error_code error;
-  const std::filesystem::path target = std::filesystem::read_symlink("/etc/localtime", error);
-  if (error) return std::nullopt;
-  const std::string path = target.lexically_normal().string();
+  std::filesystem::path target = std::filesystem::read_symlink(path, error);
+  if (error) target = path;
+  const std::string normal = (path.parent_path() / target).lexically_normal().string();
   const std::string_view marker = "zoneinfo/";
-  const std::size_t at = path.rfind(marker);
+  const std::size_t at = normal.rfind(marker);
   if (at == std::string::npos) return std::nullopt;
-  return path.substr(at + marker.size());
+  return normal.substr(at + marker.size());
 }
 
 }  // namespace
@@ -244,18 +247,37 @@ TimeZone TimeZone::fixed(int offsetSeconds) {
 }
 
 TimeZone TimeZone::local() {
+  const auto fromEngine = [](const absl::TimeZone& zone, std::string name) {
+    return TimeZone(std::make_shared<const Impl>(zone, std::move(name), std::string()));
+  };
+  // A zone file at an absolute path, named by its IANA name where it has
+  // one, else by `name`. The path comes from the process's environment, not
+  // from a user, so it is read wherever it leads.
+  const auto fromFile = [&fromEngine](std::string_view path,
+                                      std::string name) -> std::optional<TimeZone> {
+    if (const std::optional<std::string> iana = ianaNameOf(path)) {
+      if (std::optional<TimeZone> zone = tryLoad(*iana)) return zone;
+    }
+    std::error_code error;
+    absl::TimeZone zone;
+    if (!std::filesystem::is_regular_file(path, error) ||
+        !absl::LoadTimeZone(std::string(path), &zone)) {
+      return std::nullopt;
+    }
+    return fromEngine(zone, std::move(name));
+  };
   // NOLINTNEXTLINE(concurrency-mt-unsafe): read once, as the C library does
-  if (const char* tz = std::getenv("TZ"); tz != nullptr) {
-    std::string_view name(tz);
-    if (!name.empty() && name.front() == ':') name.remove_prefix(1);
-    return tryLoad(name).value_or(utc());
-  }
-  if (const std::optional<std::string> name = linkedLocalName()) {
-    if (std::optional<TimeZone> zone = tryLoad(*name)) return *std::move(zone);
-  }
-  absl::TimeZone zone;
-  if (absl::LoadTimeZone("/etc/localtime", &zone)) {
-    return TimeZone(std::make_shared<const Impl>(zone, "localtime", std::string()));
+  const char* tz = std::getenv("TZ");
+  if (tz == nullptr) return fromFile("/etc/localtime", "localtime").value_or(utc());
+  std::string_view value(tz);
+  if (value.empty()) return utc();
+  if (value.front() == ':') value.remove_prefix(1);
+  // As the C library does: a file if there is one, else a rule.
+  std::optional<TimeZone> zone =
+      !value.empty() && value.front() == '/' ? fromFile(value, std::string(value)) : tryLoad(value);
+  if (zone) return *std::move(zone);
+  if (const std::optional<absl::TimeZone> rule = detail::loadRule(value)) {
+    return fromEngine(*rule, std::string(value));
   }
   return utc();
 }

@@ -123,13 +123,34 @@ class TimeZone {
   // offset: "+07:00", "+05:45", "-00:00:30".
   NORMDATE_ZONE_EXPORT static TimeZone fixed(int offsetSeconds);
 
-  // The machine's zone: the IANA name in TZ (a leading ":" allowed), else
-  // /etc/localtime, else UTC. A TZ that names no zone gives UTC.
+  // The machine's zone, from TZ as the C library reads it (a leading ":"
+  // is allowed and ignored):
+  //   TZ unset                   /etc/localtime, else UTC
+  //   TZ empty                   UTC
+  //   "/usr/share/zoneinfo/Asia/Tokyo", "/etc/localtime"
+  //                              the zone file at that absolute path
+  //   "Europe/Berlin"            the database's zone of that name
+  //   "CET-1CEST,M3.5.0,M10.5.0/3", "EST+5", "<+0545>-5:45"
+  //                              a POSIX rule (IEEE Std 1003.1, section 8.3)
+  //                              where no file has that name; its rule
+  //                              applies in every year, where the C library
+  //                              gives standard time before 1970
+  // A TZ that names no file and is no rule gives UTC, as in the C library.
+  // Paths are read as given: they come from the process's environment, not
+  // from users, unlike the names `load` takes. abseil reads the rules: this
+  // library gives them to it as zone data through abseil's zone-info source
+  // hook, `absl::time_internal::cctz_extension::zone_info_source_factory`,
+  // which it defines and which passes every other name on to abseil's own
+  // source. A program that defines that hook itself cannot also link this
+  // library; where abseil is linked statically into a program that uses
+  // this library as a shared one, abseil's own source stays in place and a
+  // rule gives UTC.
   NORMDATE_ZONE_EXPORT static TimeZone local();
 
   // The IANA name as loaded ("Europe/Berlin"), "UTC", or a fixed zone's
-  // offset. The machine's zone has its IANA name where one is known, and
-  // "localtime" where /etc/localtime names none.
+  // offset. The machine's zone has its IANA name where one is known (a path
+  // into the zone directory, or /etc/localtime linked there), else the path
+  // or rule TZ gives, or "localtime" for an /etc/localtime that names none.
   [[nodiscard]] NORMDATE_ZONE_EXPORT std::string getName() const;
 
   // The offset in effect at the instant `utc`.

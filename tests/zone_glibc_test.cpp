@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <random>
 #include <sstream>
 #include <string>
@@ -58,6 +59,78 @@ TEST(ZoneGlibc, EveryZoneAgreesWithLocaltimeAndMktime) {
   tzset();
   std::cout << zones.size() << " zones, " << conversions << " instants, " << uniqueLocals
             << " unique local times back through mktime, no mismatch\n";
+}
+
+// The zone TimeZone::local() reads from each form of TZ, against the C
+// library's reading of the same TZ in this process, on random instants from
+// 1970 (before which the C library gives standard time for every rule) to
+// 9999.
+TEST(ZoneGlibc, LocalZoneReadsEveryFormOfTzAsTheCLibraryDoes) {
+  struct Form {
+    std::string tz;
+    std::string name;  // what local().getName() gives, if it is known here
+  };
+  std::vector<Form> forms = {
+      {"/usr/share/zoneinfo/Europe/Berlin", "Europe/Berlin"},
+      {":/usr/share/zoneinfo/America/New_York", "America/New_York"},
+      {":Australia/Lord_Howe", "Australia/Lord_Howe"},
+      {"Asia/Kathmandu", "Asia/Kathmandu"},
+      {"CET-1CEST,M3.5.0,M10.5.0/3", "CET-1CEST,M3.5.0,M10.5.0/3"},
+      {"AEST-10AEDT,M10.1.0,M4.1.0/3", "AEST-10AEDT,M10.1.0,M4.1.0/3"},
+      {"NZST-12NZDT,M9.5.0,M4.1.0/3", "NZST-12NZDT,M9.5.0,M4.1.0/3"},
+      {"<-03>3<-02>,M3.5.0/-2,M10.5.0/-1", "<-03>3<-02>,M3.5.0/-2,M10.5.0/-1"},
+      {"EST+5", "EST+5"},
+      {"<+0545>-5:45", "<+0545>-5:45"},
+      {"UTC0", "UTC0"},
+      {"", "UTC"},
+  };
+  if (std::filesystem::exists("/etc/localtime")) forms.push_back({":/etc/localtime", ""});
+  std::mt19937_64 random(79);
+  std::uniform_int_distribution<std::int64_t> instant(0, 253402300799);  // 1970..9999
+  for (const Form& form : forms) {
+    setenv("TZ", form.tz.c_str(), 1);
+    tzset();
+    const Date::TimeZone zone = Date::TimeZone::local();
+    if (!form.name.empty()) {
+      EXPECT_EQ(zone.getName(), form.name) << form.tz;
+    }
+    for (int i = 0; i < 3000; ++i) {
+      const std::time_t t = instant(random);
+      std::tm split{};
+      localtime_r(&t, &split);
+      const Date::Date utc = Date::Date::fromTimeT(t);
+      ASSERT_EQ(oracle::of(zone.toLocal(utc)),
+                (oracle::Fields{split.tm_year + 1900, split.tm_mon + 1, split.tm_mday,
+                                split.tm_hour, split.tm_min, split.tm_sec}))
+          << form.tz << " at " << t;
+      const Date::ZoneOffset offset = zone.getOffset(utc);
+      ASSERT_EQ(offset.abbreviation, split.tm_zone) << form.tz << " at " << t;
+      ASSERT_EQ(offset.isDst, split.tm_isdst > 0) << form.tz << " at " << t;
+      if (const std::optional<Date::Date> back = zone.tryToUtc(zone.toLocal(utc))) {
+        std::tm fields = split;
+        fields.tm_isdst = -1;
+        ASSERT_EQ(back->toTimeT(), mktime(&fields)) << form.tz << " at " << t;
+      }
+    }
+  }
+  // A rule applies in every year; "0/0,J365/25" is daylight time all year.
+  setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+  const Date::TimeZone rule = Date::TimeZone::local();
+  EXPECT_EQ(rule.toIsoString(Date::Date(1900, Date::Jul, 1)), "1900-07-01T02:00:00+02:00");
+  EXPECT_EQ(rule.toIsoString(Date::Date(0, Date::Jul, 1)), "0000-07-01T02:00:00+02:00");
+  EXPECT_EQ(rule.toIsoString(Date::Date(0, Date::Jan, 1)), "0000-01-01T01:00:00+01:00");
+  EXPECT_EQ(rule.nextTransition(Date::Date(1000, Date::Jan, 1)),
+            Date::Date(1000, Date::Mar, 30, 1, 0, 0));
+  setenv("TZ", "EST5EDT,0/0,J365/25", 1);
+  const Date::TimeZone allYear = Date::TimeZone::local();
+  for (int i = 0; i < 1000; ++i) {
+    const Date::ZoneOffset offset = allYear.getOffset(Date::Date::fromTimeT(instant(random)));
+    ASSERT_EQ(offset.seconds, -4 * 3600);
+    ASSERT_TRUE(offset.isDst);
+    ASSERT_EQ(offset.abbreviation, "EDT");
+  }
+  unsetenv("TZ");
+  tzset();
 }
 
 }  // namespace

@@ -1,0 +1,255 @@
+// POSIX TZ rules through abseil. abseil reads a rule only as the footer of
+// zone data (a TZif file, RFC 8536), and lets a program supply zone data for
+// a name through its zone-info source hook. So a rule is loaded here as such
+// data, made in memory: abseil parses the rule, generates its transitions
+// and answers every conversion; nothing here evaluates a rule.
+
+#include "zone_rule.h"
+
+#include <absl/time/internal/cctz/include/cctz/zone_info_source.h>
+#include <absl/time/internal/cctz/src/time_zone_posix.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace cctz = absl::time_internal::cctz;
+
+namespace Date::detail {
+
+namespace {
+
+// 400 Gregorian years, after which every rule repeats.
+constexpr std::int64_t cycleSeconds = 146097 * std::int64_t{86400};
+
+// The names under which rules are given to abseil: the rule's zone, and
+// the draft from which its data is made.
+constexpr std::string_view rulePrefix = "normdate-rule:";
+constexpr std::string_view draftPrefix = "normdate-rule-draft:";
+
+// A local time type of zone data.
+struct LocalType {
+  std::int32_t offset;
+  bool isDst;
+  std::string abbreviation;
+};
+
+// From `instant` on, the local time type `type` applies.
+struct Transition {
+  std::int64_t instant;
+  std::uint8_t type;
+};
+
+void putBigEndian(std::string& out, std::uint64_t value, int bytes) {
+  for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8) {
+    out += static_cast<char>(value >> shift & 0xFF);
+  }
+}
+
+// Version 2 zone data with these types and transitions and `rule` as its
+// footer, and no version 1 data (abseil reads the 64-bit data that follows).
+// Preconditions: at most 255 types, whose abbreviations with a NUL each
+// take at most 255 bytes; the transitions in order of their instants.
+std::string zoneData(const std::vector<LocalType>& types,
+                     const std::vector<Transition>& transitions, std::string_view rule) {
+  std::string abbreviations;
+  std::vector<std::size_t> abbreviationAt;
+  for (const LocalType& type : types) {
+    abbreviationAt.push_back(abbreviations.size());
+    abbreviations += type.abbreviation;
+    abbreviations += '\0';
+  }
+  std::string data;
+  const auto header = [&data](std::size_t times, std::size_t typeCount, std::size_t chars) {
+    data += "TZif2";
+    data.append(15, '\0');
+    for (const std::size_t count :
+         {std::size_t{0}, std::size_t{0}, std::size_t{0}, times, typeCount, chars}) {
+      putBigEndian(data, count, 4);  // UT and standard indicators, leap seconds, then these
+    }
+  };
+  header(0, 0, 0);
+  header(transitions.size(), types.size(), abbreviations.size());
+  for (const Transition& t : transitions)
+    putBigEndian(data, static_cast<std::uint64_t>(t.instant), 8);
+  for (const Transition& t : transitions) data += static_cast<char>(t.type);
+  for (std::size_t i = 0; i < types.size(); ++i) {
+    putBigEndian(data, static_cast<std::uint32_t>(types[i].offset), 4);
+    data += static_cast<char>(types[i].isDst ? 1 : 0);
+    data += static_cast<char>(abbreviationAt[i]);
+  }
+  data += abbreviations;
+  data += '\n';
+  data += rule;
+  data += '\n';
+  return data;
+}
+
+// Zone data for abseil to read.
+class InMemory final : public cctz::ZoneInfoSource {
+ public:
+  explicit InMemory(std::string bytes) : data(std::move(bytes)) {}
+
+  std::size_t Read(void* into, std::size_t size) override {
+    size = std::min(size, data.size() - at);
+    if (size != 0) std::memcpy(into, data.data() + at, size);
+    at += size;
+    return size;
+  }
+
+  int Skip(std::size_t offset) override {
+    if (offset > data.size() - at) return -1;
+    at += offset;
+    return 0;
+  }
+
+ private:
+  std::string data;
+  std::size_t at = 0;
+};
+
+// Zone data waiting for abseil to ask for it by name.
+class Pending {
+ public:
+  void put(std::string name, std::string data) {
+    const std::lock_guard<std::mutex> lock(mutex);
+    waiting.insert_or_assign(std::move(name), std::move(data));
+  }
+
+  std::optional<std::string> take(const std::string& name) {
+    const std::lock_guard<std::mutex> lock(mutex);
+    const auto found = waiting.find(name);
+    if (found == waiting.end()) return std::nullopt;
+    std::string data = std::move(found->second);
+    waiting.erase(found);
+    return data;
+  }
+
+ private:
+  std::mutex mutex;
+  std::map<std::string, std::string> waiting;
+};
+
+Pending& pending() {
+  static Pending data;
+  return data;
+}
+
+// abseil's zone-info source hook: the data put for a name, else abseil's
+// own source (the zone directory).
+std::unique_ptr<cctz::ZoneInfoSource> supply(
+    const std::string& name,
+    const std::function<std::unique_ptr<cctz::ZoneInfoSource>(const std::string&)>& fallback) {
+  if (std::optional<std::string> data = pending().take(name)) {
+    return std::make_unique<InMemory>(*std::move(data));
+  }
+  return fallback(name);
+}
+
+// Has abseil load `data` as the zone called `name`. Asked again for a name
+// it has loaded, abseil gives that zone without reading the data.
+std::optional<absl::TimeZone> loadAs(const std::string& name, std::string data) {
+  pending().put(name, std::move(data));
+  absl::TimeZone zone;
+  const bool loaded = absl::LoadTimeZone(name, &zone);
+  pending().take(name);
+  if (!loaded) return std::nullopt;
+  return zone;
+}
+
+// A rule with daylight-saving time. abseil lists a rule's transitions for
+// the 400 years from the year of the data's last transition, and answers
+// later instants by whole cycles, but only where those years end after
+// 1970, and before the first transition it knows of it gives standard
+// time. So a draft seeded with one transition at the start of 1599 answers
+// the rule from 1599 on; its cycle of transitions, moved back by whole
+// cycles, lists them from the year -1 on in the zone made from it.
+std::optional<absl::TimeZone> loadWithDaylightTime(const std::string& rule,
+                                                   const std::vector<LocalType>& types) {
+  constexpr std::int64_t start1599 = -11707632000;  // 1599-01-01 00:00:00 UTC
+  const std::int64_t seed = start1599 - types[0].offset;
+  const std::optional<absl::TimeZone> draft =
+      loadAs(std::string(draftPrefix) + rule, zoneData(types, {{seed, 0}}, rule));
+  if (!draft) return std::nullopt;
+  std::vector<Transition> cycle;
+  absl::TimeZone::CivilTransition next;
+  for (absl::Time after = absl::FromUnixSeconds(seed); draft->NextTransition(after, &next);) {
+    after = draft->At(next.to).trans;
+    const std::int64_t instant = absl::ToUnixSeconds(after);
+    if (instant > seed + cycleSeconds) break;
+    cycle.push_back({instant, static_cast<std::uint8_t>(draft->At(after).is_dst ? 1 : 0)});
+  }
+  std::vector<Transition> transitions;
+  for (std::int64_t cycles = 4; cycles >= 1; --cycles) {
+    for (const Transition& t : cycle)
+      transitions.push_back({t.instant - cycles * cycleSeconds, t.type});
+  }
+  return loadAs(std::string(rulePrefix) + rule, zoneData(types, transitions, rule));
+}
+
+// True for the rule that zic writes for daylight time all year (RFC 8536,
+// section 3.3.1): it starts at 00:00 on January 1 and ends at 24:00 plus the
+// daylight-time shift on December 31. This abseil lists such a rule's start
+// and end as one instant, and so answers standard time all year; later
+// versions recognise it, as this does.
+bool isDaylightTimeAllYear(const cctz::PosixTimeZone& spec) {
+  const cctz::PosixTransition& start = spec.dst_start;
+  const cctz::PosixTransition& end = spec.dst_end;
+  return start.date.fmt == cctz::PosixTransition::N && start.date.n.day == 0 &&
+         start.time.offset == 0 && end.date.fmt == cctz::PosixTransition::J &&
+         end.date.j.day == 365 && end.time.offset + spec.std_offset - spec.dst_offset == 86400;
+}
+
+}  // namespace
+
+std::optional<absl::TimeZone> loadRule(std::string_view rule) {
+  // Rules are loaded one at a time, and each once: the zones abseil made
+  // of them are kept here.
+  static std::mutex mutex;
+  static std::map<std::string, absl::TimeZone, std::less<>> loaded;
+  const std::lock_guard<std::mutex> lock(mutex);
+  if (const auto found = loaded.find(rule); found != loaded.end()) return found->second;
+  const std::string text(rule);
+  cctz::PosixTimeZone spec;
+  if (!cctz::ParsePosixSpec(text, &spec)) return std::nullopt;
+  std::vector<LocalType> types = {
+      {static_cast<std::int32_t>(spec.std_offset), false, spec.std_abbr}};
+  if (!spec.dst_abbr.empty()) {
+    types.push_back({static_cast<std::int32_t>(spec.dst_offset), true, spec.dst_abbr});
+  }
+  if (spec.std_abbr.size() + spec.dst_abbr.size() + 2 > 255) return std::nullopt;
+  std::optional<absl::TimeZone> zone;
+  const std::string name = std::string(rulePrefix) + text;
+  if (types.size() == 1) {
+    zone = loadAs(name, zoneData(types, {}, text));
+  } else if (isDaylightTimeAllYear(spec)) {
+    zone = loadAs(name, zoneData({types[1]}, {}, ""));  // no footer: the one type stays
+  } else {
+    zone = loadWithDaylightTime(text, types);
+  }
+  if (zone) loaded.emplace(text, *zone);
+  return zone;
+}
+
+}  // namespace Date::detail
+
+namespace absl {
+ABSL_NAMESPACE_BEGIN
+namespace time_internal::cctz_extension {
+
+// normdate's zone-info source, which abseil calls for every zone it loads.
+// It stands in for abseil's weak default, so it must be visible outside a
+// shared library too.
+__attribute__((visibility("default"))) ZoneInfoSourceFactory zone_info_source_factory =
+    Date::detail::supply;
+
+}  // namespace time_internal::cctz_extension
+ABSL_NAMESPACE_END
+}  // namespace absl
