@@ -56,11 +56,18 @@ file(RELATIVE_PATH NORMDATE_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgcon
 configure_file("${CMAKE_CURRENT_LIST_DIR}/normdate.pc.in" "${PROJECT_BINARY_DIR}/normdate.pc" @ONLY)
 install(FILES "${PROJECT_BINARY_DIR}/normdate.pc" DESTINATION "${CMAKE_INSTALL_LIBDIR}/pkgconfig"
         COMPONENT development)
+# A shared zone library links abseil itself; a static one leaves that to
+# every program linked with it, so there abseil is required outright, not
+# only for --static links.
 if(TARGET normdate_zone)
   if(BUILD_SHARED_LIBS)
     set(NORMDATE_ZONE_PC_CFLAGS "")
+    set(NORMDATE_ZONE_PC_REQUIRES "")
+    set(NORMDATE_ZONE_PC_REQUIRES_PRIVATE "absl_time")
   else()
     set(NORMDATE_ZONE_PC_CFLAGS "-DNORMDATE_ZONE_STATIC_DEFINE")
+    set(NORMDATE_ZONE_PC_REQUIRES ", absl_time")
+    set(NORMDATE_ZONE_PC_REQUIRES_PRIVATE "")
   endif()
   configure_file("${CMAKE_CURRENT_LIST_DIR}/normdate-zone.pc.in"
                  "${PROJECT_BINARY_DIR}/normdate-zone.pc" @ONLY)
