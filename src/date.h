@@ -66,6 +66,11 @@
 //
 // The difference of two dates is a six-field `DateInterval` (interval.h), and
 // dates convert from and to std::chrono::sys_seconds, time_t and std::tm.
+//
+// The namespace and its date class share the name `Date`, so after `using
+// namespace Date;` a plain `Date` is ambiguous and does not compile. Write
+// the class as `::Date::Date` there (some compilers also take `Date::Date`,
+// others not), or bring in only the names you use: `using Date::Month;`.
 
 #ifndef NORMDATE_DATE_H_
 #define NORMDATE_DATE_H_
@@ -152,6 +157,10 @@ class Date {
   // (month 13, say) is carried like any other date's. If the clock cannot be
   // read or split, the date is 1970-01-01 00:00:00. So every date holds
   // normalised fields, except that a clock reading may hold second 60.
+  // The split is the C library's own, so where TZ names a zone that counts
+  // leap seconds (TZ=right/UTC), it follows that zone's count, as `date -u`
+  // does there: the fields are then that many seconds behind those of
+  // std::chrono::system_clock, and a reading can be 23:59:60.
   NORMDATE_EXPORT Date() noexcept;
 
   constexpr Date(const Date& other) = default;

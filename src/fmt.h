@@ -8,13 +8,20 @@
 // need fmt.
 //
 // A date's format specifier is a token format, as for `Date::toString`, except
-// the specifier "iso", which gives `toIsoString`. Every other specifier is a token
-// format, so no specifier is malformed; an empty one is the default format:
+// the specifier "iso", which gives `toIsoString`; an empty one is the default
+// format:
 //
 //   const Date::Date d(2026, Date::Dec, 6, 2, 4, 49);
 //   fmt::format("{}", d);              // "2026-Dec-06 02:04:49"
 //   fmt::format("{:DD.MM.YYYY}", d);   // "06.12.2026"
 //   fmt::format("{:iso}", d);          // "2026-12-06T02:04:49Z"
+//
+// The specifier is everything up to the first closing brace, so it cannot
+// hold a brace: a nested replacement field such as "{:{}}" leaves an
+// unmatched brace, which fmt reports as a format_error. It is not a
+// standard format specification: width, fill and alignment are token-free
+// text like any other, so "{:>24}" writes ">24". To pad a date, pad its
+// text: fmt::format("{:>24}", d.toString()).
 //
 // An interval writes its bracketed form and takes the specs of a string,
 // such as a width and an alignment:
