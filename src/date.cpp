@@ -18,7 +18,6 @@ namespace Date {
 namespace {
 
 using detail::pairText;
-using detail::writeAt;
 using detail::YearText;
 
 // The fields of a clock reading, as the system splits it; 1970-01-01 00:00:00
@@ -346,34 +345,18 @@ void Date::toString(const char* format, std::string& text) const {
 }
 
 std::string Date::toString() const {
-  // "YYYY-MMM-DD hh:mm:ss" written directly. The token passes give the same
-  // text: here no month name stands next to a letter it could join.
-  std::array<char, 20> text = {'0', '0', '0', '0', '-', 'J', 'a', 'n', '-', '0',
-                               '0', ' ', '0', '0', ':', '0', '0', ':', '0', '0'};
-  // The year's 2 to 4 digits end where a four-digit year would.
-  const YearText yearText(year);
-  const std::string_view digits = yearText;
-  const std::size_t start = 4 - digits.size();
-  writeAt(text, start, digits);
-  writeAt(text, 5, month2string(month).substr(0, 3));
-  writeAt(text, 9, pairText(day));
-  writeAt(text, 12, pairText(hour));
-  writeAt(text, 15, pairText(minute));
-  writeAt(text, 18, pairText(second));
+  // The token passes give the same text: here no month name stands next to
+  // a letter it could join.
+  std::array<char, 20> text;  // not zero-filled: every byte is written
+  const std::size_t start =
+      detail::writeDefaultForm(text.data(), *this, month2string(month).substr(0, 3));
   return {text.data() + start, text.size() - start};
 }
 
 std::string Date::toIsoString() const {
-  std::array<char, 20> text = {'0', '0', '0', '0', '-', '0', '0', '-', '0', '0',
-                               'T', '0', '0', ':', '0', '0', ':', '0', '0', 'Z'};
-  const auto put = [&text](std::size_t at, int n) { writeAt(text, at, pairText(n)); };
-  put(0, year / 100);
-  put(2, year % 100);
-  put(5, month);
-  put(8, day);
-  put(11, hour);
-  put(14, minute);
-  put(17, second);
+  std::array<char, 20> text;  // not zero-filled: every byte is written
+  detail::writeIsoFields(text.data(), *this);
+  text[19] = 'Z';
   return {text.data(), text.size()};
 }
 

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "date.h"
+
 namespace Date::detail {
 
 // "00" to "99": the two-digit text of every field but the year.
@@ -27,12 +29,6 @@ inline constexpr std::array<char, 200> digitPairs = [] {
 // the year is (a leap second is 60).
 inline std::string_view pairText(int n) noexcept {
   return {digitPairs.data() + std::size_t{2} * static_cast<unsigned>(n), 2};
-}
-
-// Copies `part` into a fixed template of text from byte `at`.
-template <std::size_t size>
-void writeAt(std::array<char, size>& text, std::size_t at, std::string_view part) noexcept {
-  std::memcpy(text.data() + at, part.data(), part.size());
 }
 
 // A held year (0..9999) in decimal: its own digits, at least two.
@@ -61,6 +57,39 @@ class YearText {
   std::array<char, 4> digits{};
   std::size_t first;
 };
+
+// Writes "YYYY-MM-DDThh:mm:ss" for the fields of `d`, with four year
+// digits, in the 19 bytes at `out`.
+inline void writeIsoFields(char* out, const Date& d) noexcept {
+  constexpr std::string_view layout = "0000-00-00T00:00:00";
+  std::memcpy(out, layout.data(), layout.size());
+  const auto put = [out](std::size_t at, int n) { std::memcpy(out + at, pairText(n).data(), 2); };
+  put(0, d.getYear() / 100);
+  put(2, d.getYear() % 100);
+  put(5, d.getMonth());
+  put(8, d.getDay());
+  put(11, d.getHour());
+  put(14, d.getMinute());
+  put(17, d.getSecond());
+}
+
+// Writes the default form "YYYY-MMM-DD hh:mm:ss" for the fields of `d`,
+// with `monthName` (three bytes) as the month, to end at byte 20 of `out`;
+// returns where it starts, as a year of two or three digits starts later.
+inline std::size_t writeDefaultForm(char* out, const Date& d, std::string_view monthName) noexcept {
+  constexpr std::string_view layout = "0000-Jan-00 00:00:00";
+  std::memcpy(out, layout.data(), layout.size());
+  const YearText yearText(d.getYear());
+  const std::string_view digits = yearText;
+  const std::size_t start = 4 - digits.size();
+  std::memcpy(out + start, digits.data(), digits.size());
+  std::memcpy(out + 5, monthName.data(), 3);
+  std::memcpy(out + 9, pairText(d.getDay()).data(), 2);
+  std::memcpy(out + 12, pairText(d.getHour()).data(), 2);
+  std::memcpy(out + 15, pairText(d.getMinute()).data(), 2);
+  std::memcpy(out + 18, pairText(d.getSecond()).data(), 2);
+  return start;
+}
 
 }  // namespace Date::detail
 
