@@ -13,6 +13,7 @@
 
 #include "date.h"
 #include "quoted.h"
+#include "timestamp.h"
 #include "token_letters.h"
 
 namespace Date {
@@ -20,7 +21,8 @@ namespace Date {
 namespace {
 
 // A format token and the field it reads: year, month, day, hour, minute,
-// second in that order. A maxDigits of 0 marks the month name.
+// second and, for timestamps, nanosecond, in that order. A maxDigits of 0
+// marks the month name; a fraction reads exactly its maxDigits.
 struct ParseToken {
   std::size_t field;
   std::size_t maxDigits;
@@ -34,6 +36,10 @@ constexpr ParseToken dayToken = {2, 2, "the day"};
 constexpr ParseToken hourToken = {3, 2, "the hour"};
 constexpr ParseToken minuteToken = {4, 2, "the minute"};
 constexpr ParseToken secondToken = {5, 2, "the second"};
+constexpr std::size_t fractionField = 6;
+constexpr ParseToken fraction3Token = {fractionField, 3, "the fraction"};
+constexpr ParseToken fraction6Token = {fractionField, 6, "the fraction"};
+constexpr ParseToken fraction9Token = {fractionField, 9, "the fraction"};
 
 // True when the `length` bytes of `format` from `at` are all `letter`. The
 // constant run makes the comparison a single load at any optimisation level.
@@ -47,17 +53,30 @@ bool runAt(std::string_view format, std::size_t at) noexcept {
   return format.size() - at >= length && std::memcmp(format.data() + at, run.data(), length) == 0;
 }
 
-// A token's length in bytes, as a type, so that its reading is compiled for it.
+// A token's length in bytes, as a type, so that its reading is compiled for
+// it; a fraction's is a type of its own.
 template <std::size_t bytes>
 using TokenLength = std::integral_constant<std::size_t, bytes>;
+template <std::size_t bytes>
+struct FractionLength {
+  static constexpr std::size_t value = bytes;
+};
 
 // Calls `found(token, TokenLength<length>())` for the token that starts at
 // `at` of the format, the longest first ("MMM" before "MM"), and returns what
 // it returns; returns `none` where no token starts. Only the six token
-// letters can start one. Precondition: at < format.size().
-template <class Result, class Found>
+// letters can start one, and, where `fractions` is set, f, which starts the
+// fraction tokens fffffffff, ffffff and fff. Precondition: at < format.size().
+template <bool fractions, class Result, class Found>
 [[gnu::always_inline]] inline Result withTokenAt(std::string_view format, std::size_t at,
                                                  Result none, const Found& found) {
+  if constexpr (fractions) {
+    if (format[at] == 'f') {
+      if (runAt<'f', 9>(format, at)) return found(fraction9Token, FractionLength<9>());
+      if (runAt<'f', 6>(format, at)) return found(fraction6Token, FractionLength<6>());
+      return runAt<'f', 3>(format, at) ? found(fraction3Token, FractionLength<3>()) : none;
+    }
+  }
   switch (format[at]) {
     case 'Y': return runAt<'Y', 4>(format, at) ? found(yearToken, TokenLength<4>()) : none;
     case 'M':
@@ -72,10 +91,11 @@ template <class Result, class Found>
 }
 
 // The token at `at` of the format, if any.
+template <bool fractions>
 const ParseToken* tokenAt(std::string_view format, std::size_t at) noexcept {
   if (at >= format.size()) return nullptr;
   const auto address = [](const ParseToken& token, auto /*length*/) { return &token; };
-  return withTokenAt(format, at, static_cast<const ParseToken*>(nullptr), address);
+  return withTokenAt<fractions>(format, at, static_cast<const ParseToken*>(nullptr), address);
 }
 
 constexpr bool isDigit(char c) noexcept { return static_cast<unsigned char>(c - '0') < 10; }
@@ -91,8 +111,10 @@ constexpr std::array<bool, 256> plainLiterals = [] {
   return plain;
 }();
 
+// As above, where f starts the fraction tokens if `fractions` is set.
+template <bool fractions>
 constexpr bool isPlainLiteral(char c) noexcept {
-  return plainLiterals[static_cast<unsigned char>(c)];
+  return plainLiterals[static_cast<unsigned char>(c)] && (!fractions || c != 'f');
 }
 
 // Sets `value` to the `width` (2 or 4) decimal digits at `text`, or returns
@@ -126,15 +148,18 @@ constexpr bool wholeNumber(const char* text, unsigned& value) noexcept {
 // True when the format goes on at `at` with a number, or with a digit of
 // its own: either may take the digits after a number's. Out of line, since
 // only a number with another digit after it asks.
+template <bool fractions>
 [[gnu::noinline]] bool digitsFollow(std::string_view format, std::size_t at) noexcept {
-  const ParseToken* following = tokenAt(format, at);
+  const ParseToken* following = tokenAt<fractions>(format, at);
   return following != nullptr ? following->maxDigits != 0
                               : at < format.size() && isDigit(format[at]);
 }
 
-// Reads the six fields of `text` written in `format`. A failure is recorded
-// as plain data, what was expected at which offset, and turned into a
-// message only by `message()`, so that `tryParse` never builds one.
+// Reads the six fields of `text` written in `format`, and with `fractions`
+// set the fraction of a second too. A failure is recorded as plain data,
+// what was expected at which offset, and turned into a message only by
+// `message()`, so that `tryParse` never builds one.
+template <bool fractions>
 class Parser {
  public:
   Parser(std::string_view text, std::string_view format) noexcept : input(text), pattern(format) {}
@@ -158,8 +183,10 @@ class Parser {
     return at == input.size() || fail(Expected::End, nullptr, 16);
   }
 
-  // The fields read: year, month, day, hour, minute, second.
-  [[nodiscard]] const std::array<int, 6>& values() const noexcept { return fields; }
+  // The fields read: year, month, day, hour, minute, second, and with
+  // `fractions` the nanosecond.
+  using Fields = std::array<int, fractions ? 7 : 6>;
+  [[nodiscard]] const Fields& values() const noexcept { return fields; }
 
   [[nodiscard]] std::size_t failedAt() const noexcept { return at; }
 
@@ -171,7 +198,9 @@ class Parser {
       case Expected::End: expected = "the end of the text"; break;
       case Expected::Token:
         expected = std::string(expectedToken->what);
-        if (expectedToken->maxDigits != 0) {
+        if (expectedToken->field == fractionField) {
+          expected += " (" + std::to_string(expectedToken->maxDigits) + " digits)";
+        } else if (expectedToken->maxDigits != 0) {
           expected += expectedToken->maxDigits == 4 ? " (1 to 4 digits)" : " (1 or 2 digits)";
         }
         break;
@@ -189,7 +218,7 @@ class Parser {
 
   // The token the format has at `in`, if any, read, and `in` moved past it.
   [[gnu::always_inline]] Took takeToken(std::size_t& in) noexcept {
-    return withTokenAt(pattern, in, Took::Nothing, TokenReading{*this, in});
+    return withTokenAt<fractions>(pattern, in, Took::Nothing, TokenReading{*this, in});
   }
 
   // Reads the token withTokenAt finds. A class rather than a lambda, so that
@@ -199,16 +228,16 @@ class Parser {
     Parser& parser;
     std::size_t& in;
     template <class Length>
-    [[gnu::always_inline]] Took operator()(const ParseToken& token,
-                                           Length /*length*/) const noexcept {
-      return parser.readToken<Length::value>(token, in);
+    [[gnu::always_inline]] Took operator()(const ParseToken& token, Length length) const noexcept {
+      return parser.readToken(token, in, length);
     }
   };
 
   // Reads `token`, the `length` bytes of the format at `in`, and moves `in`
   // past it.
   template <std::size_t length>
-  [[gnu::always_inline]] Took readToken(const ParseToken& token, std::size_t& in) noexcept {
+  [[gnu::always_inline]] Took readToken(const ParseToken& token, std::size_t& in,
+                                        TokenLength<length> /*length*/) noexcept {
     in += length;
     bool read = false;
     if constexpr (length == 3) {
@@ -219,6 +248,28 @@ class Parser {
     return read ? Took::Read : Took::Failed;
   }
 
+  template <std::size_t digits>
+  Took readToken(const ParseToken& token, std::size_t& in, FractionLength<digits> /*length*/) noexcept {
+    in += digits;
+    return readFraction<digits>(token) ? Took::Read : Took::Failed;
+  }
+
+  // Exactly `digits` digits of the fraction, as nanoseconds.
+  template <std::size_t digits>
+  bool readFraction(const ParseToken& fraction) noexcept {
+    int value = 0;
+    for (std::size_t i = 0; i < digits; ++i) {
+      if (at + i >= input.size() || !isDigit(input[at + i])) {
+        return fail(Expected::Token, &fraction, digits);
+      }
+      value = value * 10 + (input[at + i] - '0');
+    }
+    for (std::size_t scale = digits; scale < 9; ++scale) value *= 10;
+    fields[fractionField] = value;
+    at += digits;
+    return true;
+  }
+
   // The common case of a number within a format: all `width` digits, then
   // the literal byte the format has next, neither a digit nor a token
   // letter. Matching that byte shows that no digit follows the number, and
@@ -226,7 +277,7 @@ class Parser {
   template <std::size_t width>
   [[gnu::always_inline]] bool readWholeThenLiteral(const ParseToken& number,
                                                    std::size_t& in) noexcept {
-    if (in >= pattern.size() || !isPlainLiteral(pattern[in])) return false;
+    if (in >= pattern.size() || !isPlainLiteral<fractions>(pattern[in])) return false;
     if (input.size() - at <= width || input[at + width] != pattern[in]) return false;
     unsigned value = 0;
     if (!wholeNumber<width>(input.data() + at, value)) return false;
@@ -272,7 +323,7 @@ class Parser {
     // Digits beyond the token's width belong to what the format has next: a
     // number or a digit of its own. Otherwise they make the number too long.
     if (at + digits < input.size() && isDigit(input[at + digits])) {
-      if (!digitsFollow(pattern, next)) {
+      if (!digitsFollow<fractions>(pattern, next)) {
         std::size_t run = digits;
         while (at + run < input.size() && isDigit(input[at + run]) && run < 16) ++run;
         fail(Expected::Token, &number, run);
@@ -310,58 +361,69 @@ class Parser {
   std::string_view input;
   std::string_view pattern;
   std::size_t at = 0;
-  std::array<int, 6> fields = {0, 1, 1, 0, 0, 0};  // 0000-01-01 00:00:00
+  Fields fields = {0, 1, 1, 0, 0, 0};  // 0000-01-01 00:00:00, at nanosecond 0
   Expected expectedKind = Expected::End;
   const ParseToken* expectedToken = nullptr;
   std::size_t foundLength = 0;
   char literal = 0;
 };
 
+// What ISO text says: its fields as written, the fraction's first nine
+// digits as nanoseconds, and the offset it names, in seconds east of UTC.
+struct IsoInstant {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int nanosecond = 0;
+  int offsetSeconds = 0;
+
+  // The UTC date of the whole second: the offset subtracted exactly, and
+  // second 60 carried into the next minute, by normalisation.
+  [[nodiscard]] Date utcSecond() const noexcept {
+    return {year, month, day, hour, minute, second - offsetSeconds};
+  }
+};
+
 // Reads ISO 8601 / RFC 3339 text: YYYY-MM-DD, optionally followed by T, t
 // or a space, hh:mm:ss, an optional fraction after . or , and a zone
-// designator Z, z, +hh:mm:ss, +hh:mm, +hhmm or +hh (or -). Every field has a fixed
-// number of digits and is checked against its range, not carried. A failure
-// records what was expected where, and the message is built only if asked
-// for, so that `tryParseIso` never builds one.
+// designator Z, z, +hh:mm:ss, +hh:mm, +hhmm or +hh (or -). Every field has a
+// fixed number of digits and is checked against its range, not carried. A
+// failure records what was expected where, and the message is built only if
+// asked for, so that the parsers that give nothing on failure never build
+// one.
 class IsoReader {
  public:
   explicit IsoReader(std::string_view text) noexcept : input(text) {}
 
-  std::optional<Date> read() noexcept {
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    if (!number(4, year, "the year (4 digits)") || !literal('-') ||
-        !number(2, month, "the month (2 digits)") ||
-        !inRange(month, 1, 12, "the month (01 to 12)") || !literal('-') ||
-        !number(2, day, "the day (2 digits)")) {
-      return std::nullopt;
+  bool read(IsoInstant& out) noexcept {
+    if (!number(4, out.year, "the year (4 digits)") || !literal('-') ||
+        !number(2, out.month, "the month (2 digits)") ||
+        !inRange(out.month, 1, 12, "the month (01 to 12)") || !literal('-') ||
+        !number(2, out.day, "the day (2 digits)")) {
+      return false;
     }
-    const auto length = static_cast<int>(detail::daysInMonth(year, month));
-    if (!inRange(day, 1, length, dayRanges[static_cast<std::size_t>(length - 28)])) {
-      return std::nullopt;
+    const auto length = static_cast<int>(detail::daysInMonth(out.year, out.month));
+    if (!inRange(out.day, 1, length, dayRanges[static_cast<std::size_t>(length - 28)])) {
+      return false;
     }
-    if (at == input.size()) return Date(year, month, day, 0, 0, 0);
+    if (at == input.size()) return true;
     if (input[at] != 'T' && input[at] != 't' && input[at] != ' ') {
       return fail(R"("T", "t", " " or the end of the text)", 1);
     }
     ++at;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    if (!number(2, hour, "the hour (2 digits)") || !inRange(hour, 0, 23, "the hour (00 to 23)") ||
-        !literal(':') || !number(2, minute, "the minute (2 digits)") ||
-        !inRange(minute, 0, 59, "the minute (00 to 59)") || !literal(':') ||
-        !number(2, second, "the second (2 digits)") ||
-        !inRange(second, 0, 60, "the second (00 to 60)") || !fraction()) {
-      return std::nullopt;
+    if (!number(2, out.hour, "the hour (2 digits)") ||
+        !inRange(out.hour, 0, 23, "the hour (00 to 23)") || !literal(':') ||
+        !number(2, out.minute, "the minute (2 digits)") ||
+        !inRange(out.minute, 0, 59, "the minute (00 to 59)") || !literal(':') ||
+        !number(2, out.second, "the second (2 digits)") ||
+        !inRange(out.second, 0, 60, "the second (00 to 60)") || !fraction(out.nanosecond) ||
+        !zone(out.offsetSeconds)) {
+      return false;
     }
-    int offsetSeconds = 0;
-    if (!zone(offsetSeconds)) return std::nullopt;
-    if (at != input.size()) return fail("the end of the text", 16);
-    // The offset is subtracted exactly, and second 60 carries into the next
-    // minute, by normalisation.
-    return Date(year, month, day, hour, minute, second - offsetSeconds);
+    return at == input.size() || fail("the end of the text", 16);
   }
 
   [[nodiscard]] std::size_t failedAt() const noexcept { return at; }
@@ -377,20 +439,17 @@ class IsoReader {
   static constexpr std::array<std::string_view, 4> dayRanges = {
       "the day (01 to 28)", "the day (01 to 29)", "the day (01 to 30)", "the day (01 to 31)"};
 
-  std::nullopt_t fail(std::string_view what, std::size_t length) noexcept {
+  bool fail(std::string_view what, std::size_t length) noexcept {
     expected = what;
     foundLength = length;
-    return std::nullopt;
+    return false;
   }
 
   // Exactly `count` digits.
   bool number(std::size_t count, int& value, std::string_view what) noexcept {
     value = 0;
     for (std::size_t i = 0; i < count; ++i) {
-      if (at + i >= input.size() || !isDigit(input[at + i])) {
-        fail(what, count);
-        return false;
-      }
+      if (at + i >= input.size() || !isDigit(input[at + i])) return fail(what, count);
       value = value * 10 + (input[at + i] - '0');
     }
     at += count;
@@ -401,8 +460,7 @@ class IsoReader {
   bool inRange(int value, int least, int most, std::string_view what) noexcept {
     if (value >= least && value <= most) return true;
     at -= 2;
-    fail(what, 2);
-    return false;
+    return fail(what, 2);
   }
 
   bool literal(char c) noexcept {
@@ -410,19 +468,23 @@ class IsoReader {
       ++at;
       return true;
     }
-    fail(c == '-' ? R"("-")" : R"(":")", 1);
-    return false;
+    return fail(c == '-' ? R"("-")" : R"(":")", 1);
   }
 
-  // An optional fraction of a second: read, and dropped.
-  bool fraction() noexcept {
+  // An optional fraction of a second: its first nine digits as nanoseconds;
+  // any further digits are read and dropped, which truncates.
+  bool fraction(int& nanosecond) noexcept {
     if (at == input.size() || (input[at] != '.' && input[at] != ',')) return true;
     ++at;
     const std::size_t first = at;
-    while (at < input.size() && isDigit(input[at])) ++at;
-    if (at > first) return true;
-    fail("a digit of the fraction", 1);
-    return false;
+    int value = 0;
+    for (; at < input.size() && isDigit(input[at]); ++at) {
+      if (at - first < 9) value = value * 10 + (input[at] - '0');
+    }
+    if (at == first) return fail("a digit of the fraction", 1);
+    for (std::size_t digits = at - first; digits < 9; ++digits) value *= 10;
+    nanosecond = value;
+    return true;
   }
 
   // The zone designator, as seconds east of UTC. Seconds follow only the
@@ -433,8 +495,7 @@ class IsoReader {
       return true;
     }
     if (at >= input.size() || (input[at] != '+' && input[at] != '-')) {
-      fail(R"(a zone designator ("Z", "+hh:mm" or "-hh:mm"))", 1);
-      return false;
+      return fail(R"(a zone designator ("Z", "+hh:mm" or "-hh:mm"))", 1);
     }
     const int sign = input[at] == '-' ? -1 : 1;
     ++at;
@@ -475,13 +536,13 @@ class IsoReader {
 ParseError::~ParseError() = default;
 
 std::optional<Date> Date::tryParse(std::string_view text, std::string_view format) noexcept {
-  Parser parser(text, format);
+  Parser<false> parser(text, format);
   if (!parser.read()) return std::nullopt;
   return fromParsed(parser.values());
 }
 
 Date Date::parse(std::string_view text, std::string_view format) {
-  Parser parser(text, format);
+  Parser<false> parser(text, format);
   if (!parser.read()) throw ParseError(parser.message(), parser.failedAt());
   return fromParsed(parser.values());
 }
@@ -491,14 +552,82 @@ Date Date::parse(std::string_view text, std::string_view format) {
 namespace Date {
 
 std::optional<Date> Date::tryParseIso(std::string_view text) noexcept {
-  return IsoReader(text).read();
+  IsoInstant read;
+  if (!IsoReader(text).read(read)) return std::nullopt;
+  return read.utcSecond();
 }
 
 Date Date::parseIso(std::string_view text) {
   IsoReader reader(text);
-  const std::optional<Date> date = reader.read();
-  if (!date) throw ParseError(reader.failure(), reader.failedAt());
-  return *date;
+  IsoInstant read;
+  if (!reader.read(read)) throw ParseError(reader.failure(), reader.failedAt());
+  return read.utcSecond();
 }
+
+// ---- Timestamps. ----
+
+namespace {
+
+OffsetTimestamp offsetTimestampOf(const IsoInstant& read) noexcept {
+  return {Timestamp(read.utcSecond(), read.nanosecond), read.offsetSeconds};
+}
+
+OffsetTimestamp readIso(std::string_view text) {
+  IsoReader reader(text);
+  IsoInstant read;
+  if (!reader.read(read)) throw ParseError(reader.failure(), reader.failedAt());
+  return offsetTimestampOf(read);
+}
+
+Timestamp timestampOf(const std::array<int, 7>& f) noexcept {
+  return {Date(f[0], f[1], f[2], f[3], f[4], f[5]), f[6]};
+}
+
+// The default form, with the fraction the text has: none, or the digits
+// after its last ".", if there are 3, 6 or 9.
+std::string_view defaultFormatFor(std::string_view text) noexcept {
+  constexpr std::string_view withNine = "YYYY-MMM-DD hh:mm:ss.fffffffff";
+  const std::size_t dot = text.rfind('.');
+  const std::size_t digits = dot == std::string_view::npos ? 0 : text.size() - dot - 1;
+  const std::size_t fraction = digits == 3 || digits == 6 || digits == 9 ? digits + 1 : 0;
+  return withNine.substr(0, withNine.size() - 10 + fraction);
+}
+
+}  // namespace
+
+std::optional<Timestamp> Timestamp::tryParseIso(std::string_view text) noexcept {
+  IsoInstant read;
+  if (!IsoReader(text).read(read)) return std::nullopt;
+  return Timestamp(read.utcSecond(), read.nanosecond);
+}
+
+Timestamp Timestamp::parseIso(std::string_view text) { return readIso(text).utc; }
+
+std::optional<OffsetTimestamp> Timestamp::tryParseIsoWithOffset(std::string_view text) noexcept {
+  IsoInstant read;
+  if (!IsoReader(text).read(read)) return std::nullopt;
+  return offsetTimestampOf(read);
+}
+
+OffsetTimestamp Timestamp::parseIsoWithOffset(std::string_view text) { return readIso(text); }
+
+std::optional<Timestamp> Timestamp::tryParse(std::string_view text,
+                                             std::string_view format) noexcept {
+  Parser<true> parser(text, format);
+  if (!parser.read()) return std::nullopt;
+  return timestampOf(parser.values());
+}
+
+Timestamp Timestamp::parse(std::string_view text, std::string_view format) {
+  Parser<true> parser(text, format);
+  if (!parser.read()) throw ParseError(parser.message(), parser.failedAt());
+  return timestampOf(parser.values());
+}
+
+std::optional<Timestamp> Timestamp::tryParse(std::string_view text) noexcept {
+  return tryParse(text, defaultFormatFor(text));
+}
+
+Timestamp Timestamp::parse(std::string_view text) { return parse(text, defaultFormatFor(text)); }
 
 }  // namespace Date

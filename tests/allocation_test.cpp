@@ -1,11 +1,12 @@
-// Normalisation, the shifts and interval arithmetic never allocate, nor does
-// formatting into a string long enough: this program counts every call of
-// the global operator new.
+// Normalisation, the shifts, interval and timestamp arithmetic and reading
+// text never allocate, nor does formatting into a string long enough: this
+// program counts every call of the global operator new.
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "date.h"
+#include "timestamp.h"
 #ifndef NORMDATE_WITHOUT_ZONE
 #include "zone.h"
 #endif
@@ -76,6 +78,32 @@ TEST(Allocation, FormattingIntoAStringReusesIt) {
     }
   }
   EXPECT_EQ(allocations.load() - before, 0);
+  EXPECT_NE(sink, -1);
+}
+
+// Timestamps allocate only the strings they return: one each, however
+// long, and none where they read text or write into a string kept.
+TEST(Allocation, TimestampsAllocateOnlyTheirStrings) {
+  using std::chrono::nanoseconds;
+  std::mt19937_64 random(11);
+  std::string text;
+  text.reserve(64);
+  long sink = 0;
+  const long before = allocations.load();
+  constexpr int rounds = 1000;
+  for (int i = 0; i < rounds; ++i) {
+    const auto count = static_cast<std::int64_t>(random());
+    const Date::Timestamp t{std::chrono::sys_time<nanoseconds>(nanoseconds(count))};
+    const Date::Timestamp moved = t + std::chrono::duration<std::int64_t, std::pico>(count) -
+                                  std::chrono::hours(count % 100000);
+    sink += (moved - t).count() % 7 +
+            moved.toSysTime<std::chrono::microseconds>().time_since_epoch().count() % 7;
+    moved.toString("DD.MM.YYYY hh:mm:ss.ffffff", text);
+    sink += Date::Timestamp::tryParse(text, "DD.MM.YYYY hh:mm:ss.ffffff")->getNanosecond();
+    sink += static_cast<long>(moved.toIsoString().size());  // the one string returned
+    sink += Date::Timestamp::tryParseIso("2026-12-06T09:04:49.250+07:00")->getNanosecond();
+  }
+  EXPECT_EQ(allocations.load() - before, rounds);
   EXPECT_NE(sink, -1);
 }
 
