@@ -351,11 +351,28 @@ std::optional<Date> TimeZone::prevTransition(const Date& utc) const {
 Date TimeZone::now() const { return toLocal(Date()); }
 
 std::string TimeZone::toIsoString(const Date& utc) const {
-  const absl::TimeZone::CivilInfo local = impl->zone.At(instantOf(utc));
-  std::string text = dateOf(local.cs).toIsoString();
-  const int offset = local.offset;
+  return toIsoString(Timestamp(utc));
+}
+
+Timestamp TimeZone::toLocal(const Timestamp& utc) const {
+  return {toLocal(utc.getDate()), utc.getNanosecond()};
+}
+
+Timestamp TimeZone::toUtc(const Timestamp& local, Disambiguation d) const {
+  return {toUtc(local.getDate(), d), local.getNanosecond()};
+}
+
+std::optional<Timestamp> TimeZone::tryToUtc(const Timestamp& local) const {
+  const std::optional<Date> utc = tryToUtc(local.getDate());
+  if (!utc) return std::nullopt;
+  return Timestamp(*utc, local.getNanosecond());
+}
+
+std::string TimeZone::toIsoString(const Timestamp& utc) const {
+  const absl::TimeZone::CivilInfo local = impl->zone.At(instantOf(utc.getDate()));
+  std::string text = Timestamp(dateOf(local.cs), utc.getNanosecond()).toIsoString();
   text.pop_back();  // the "Z"
-  return text + offsetText(offset);
+  return text + offsetText(local.offset);
 }
 
 }  // namespace Date

@@ -51,6 +51,7 @@
 #include <string_view>
 
 #include "date.h"
+#include "timestamp.h"
 
 namespace Date {
 
@@ -189,6 +190,16 @@ class TimeZone {
   // offset: "2026-03-29T03:00:00+02:00". Offset 0 is "+00:00", and an offset
   // with seconds (local mean time) is written "+00:53:28".
   [[nodiscard]] NORMDATE_ZONE_EXPORT std::string toIsoString(const Date& utc) const;
+
+  // The conversions above for timestamps. Offsets change only on whole
+  // seconds, so the fraction passes through unchanged, and the text has it
+  // as `Timestamp::toIsoString` writes it: "2026-07-01T14:00:00.250+02:00".
+  [[nodiscard]] NORMDATE_ZONE_EXPORT Timestamp toLocal(const Timestamp& utc) const;
+  [[nodiscard]] NORMDATE_ZONE_EXPORT Timestamp
+  toUtc(const Timestamp& local, Disambiguation d = Disambiguation::Compatible) const;
+  [[nodiscard]] NORMDATE_ZONE_EXPORT std::optional<Timestamp> tryToUtc(
+      const Timestamp& local) const;
+  [[nodiscard]] NORMDATE_ZONE_EXPORT std::string toIsoString(const Timestamp& utc) const;
 
  private:
   struct Impl;

@@ -272,6 +272,39 @@ TEST(Zone, AMovedFromZoneIsStillTheZone) {
   }
 }
 
+// A timestamp converts as its whole second, with the fraction carried; its
+// ISO text, read back with its offset, writes the same text from a fixed
+// zone of that offset.
+TEST(Zone, TimestampsConvertAsTheirWholeSecond) {
+  EXPECT_EQ(TimeZone::load("Europe/Berlin")
+                .toIsoString(Date::Timestamp(at(2026, 7, 1, 12, 0), 250'000'000)),
+            "2026-07-01T14:00:00.250+02:00");
+  std::mt19937_64 random(107);
+  std::uniform_int_distribution<std::int64_t> seconds(-62167219200, 253402300799);
+  std::uniform_int_distribution<std::int64_t> nanoseconds(0, 999'999'999);
+  for (const char* name : {"Europe/Berlin", "Australia/Lord_Howe", "America/New_York"}) {
+    const TimeZone zone = TimeZone::load(name);
+    for (int i = 0; i < 3000; ++i) {
+      const Date::Date whole = Date::Date::fromTimeT(seconds(random));
+      const std::int64_t fraction = nanoseconds(random);
+      const Date::Timestamp t(whole, fraction);
+      ASSERT_EQ(zone.toLocal(t), Date::Timestamp(zone.toLocal(whole), fraction));
+      for (const Disambiguation d :
+           {Disambiguation::Compatible, Disambiguation::Earlier, Disambiguation::Later}) {
+        ASSERT_EQ(zone.toUtc(t, d), Date::Timestamp(zone.toUtc(whole, d), fraction));
+      }
+      const std::optional<Date::Date> unique = zone.tryToUtc(whole);
+      ASSERT_EQ(zone.tryToUtc(t),
+                unique ? std::optional(Date::Timestamp(*unique, fraction)) : std::nullopt);
+      const std::string text = zone.toIsoString(t);
+      const Date::OffsetTimestamp read = Date::Timestamp::parseIsoWithOffset(text);
+      ASSERT_EQ(read.utc, t) << text;
+      ASSERT_EQ(read.offsetSeconds, zone.getOffset(whole).seconds) << text;
+      ASSERT_EQ(TimeZone::fixed(read.offsetSeconds).toIsoString(read.utc), text);
+    }
+  }
+}
+
 TEST(Zone, YearsWrapThroughTheExactInstant) {
   const TimeZone tokyo = TimeZone::load("Asia/Tokyo");
   EXPECT_EQ(tokyo.toLocal(at(9999, 12, 31, 20, 0)), at(0, 1, 1, 5, 0));
