@@ -2,19 +2,21 @@
 // File: fmt.h
 // -----------------------------------------------------------------------------
 //
-// Formatting of `Date::Date` and `Date::DateInterval` through the fmt library.
+// Formatting of `Date::Date`, `Date::Timestamp` and `Date::DateInterval`
+// through the fmt library.
 // Header-only and optional: include it where fmt is available (Debian's
 // libfmt-dev) and link fmt as usual; the normdate library itself does not
 // need fmt.
 //
-// A date's format specifier is a token format, as for `Date::toString`, except
-// the specifier "iso", which gives `toIsoString`; an empty one is the default
-// format:
+// A date's or a timestamp's format specifier is a token format, as for
+// their `toString`, except the specifier "iso", which gives `toIsoString`;
+// an empty one is the default format:
 //
 //   const Date::Date d(2026, Date::Dec, 6, 2, 4, 49);
 //   fmt::format("{}", d);              // "2026-Dec-06 02:04:49"
 //   fmt::format("{:DD.MM.YYYY}", d);   // "06.12.2026"
 //   fmt::format("{:iso}", d);          // "2026-12-06T02:04:49Z"
+//   fmt::format("{:hh:mm:ss.fff}", Date::Timestamp(d, 250'000'000));  // "02:04:49.250"
 //
 // The specifier is everything up to the first closing brace, so it cannot
 // hold a brace: a nested replacement field such as "{:{}}" leaves an
@@ -42,10 +44,14 @@
 
 #include "date.h"
 #include "interval.h"
+#include "timestamp.h"
 
-template <>
-struct fmt::formatter<Date::Date> {
-  // The specifier is everything up to the closing brace.
+namespace Date::detail {
+
+// The formatter of a date or a timestamp: its specifier is everything up
+// to the closing brace.
+template <class Value>
+struct FmtInstantFormatter {
   constexpr auto parse(fmt::format_parse_context& context) -> decltype(context.begin()) {
     auto end = context.begin();
     while (end != context.end() && *end != '}') ++end;
@@ -54,16 +60,23 @@ struct fmt::formatter<Date::Date> {
   }
 
   template <class FormatContext>
-  auto format(const Date::Date& date, FormatContext& context) const -> decltype(context.out()) {
-    const std::string text = specifier.empty()    ? date.toString()
-                             : specifier == "iso" ? date.toIsoString()
-                                                  : date.toString(specifier);
+  auto format(const Value& value, FormatContext& context) const -> decltype(context.out()) {
+    const std::string text = specifier.empty()    ? value.toString()
+                             : specifier == "iso" ? value.toIsoString()
+                                                  : value.toString(specifier);
     return std::copy(text.begin(), text.end(), context.out());
   }
 
- private:
   std::string_view specifier;
 };
+
+}  // namespace Date::detail
+
+template <>
+struct fmt::formatter<Date::Date> : Date::detail::FmtInstantFormatter<Date::Date> {};
+
+template <>
+struct fmt::formatter<Date::Timestamp> : Date::detail::FmtInstantFormatter<Date::Timestamp> {};
 
 template <>
 struct fmt::formatter<Date::DateInterval> : fmt::formatter<fmt::string_view> {

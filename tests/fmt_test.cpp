@@ -1,4 +1,4 @@
-// Dates and intervals through fmt: every kind of format specifier, against
+// Dates, timestamps and intervals through fmt: every kind of format specifier, against
 // the members that the specifiers name.
 
 #include "fmt.h"
@@ -26,6 +26,16 @@ TEST(Fmt, DateSpecsAreTokenFormatsOrIso) {
   const Date::Date d(2026, Date::Dec, 6, 2, 4, 49);
   EXPECT_EQ(fmt::format("{:MMM}|{:ISO}|{:%Y-%m}", d, d, d), "Dec|ISO|%Y-%m");
   EXPECT_EQ(fmt::format(fmt::runtime("{:isoYYYY}"), d), "iso2026");
+  // What a specifier cannot be: a brace, or a standard specification.
+  EXPECT_THROW((void)fmt::format(fmt::runtime("{:{}}"), d, 5), fmt::format_error);
+  EXPECT_EQ(fmt::format("{:>24}", d), ">24");
+}
+
+TEST(Fmt, TimestampSpecsAreTokenFormatsOrIso) {
+  const Date::Timestamp t(Date::Date(2026, Date::Dec, 6, 2, 4, 49), 250'000'000);
+  EXPECT_EQ(fmt::format("{}", t), "2026-Dec-06 02:04:49.250");
+  EXPECT_EQ(fmt::format("{:iso}", t), "2026-12-06T02:04:49.250Z");
+  EXPECT_EQ(fmt::format("{:hh:mm:ss.ffffff}", t), "02:04:49.250000");
 }
 
 TEST(Fmt, IntervalsTakeStringSpecs) {
