@@ -100,12 +100,19 @@ constexpr void civilFromDays(std::uint32_t dayNumber, int& year, int& month, int
 // The fields of day `dayOfCycle` after 0000-03-01 at second `secondOfDay`.
 // Preconditions: dayOfCycle in [0, daysInAllYears), secondOfDay in [0, 86399].
 constexpr Fields fieldsOf(std::uint32_t dayOfCycle, std::uint32_t secondOfDay) noexcept {
-  Fields result{};
-  civilFromDays(dayOfCycle, result.year, result.month, result.day);
-  result.hour = static_cast<int>(secondOfDay / 3600);         // [0, 23]
-  result.minute = static_cast<int>(secondOfDay % 3600 / 60);  // [0, 59]
-  result.second = static_cast<int>(secondOfDay % 60);         // [0, 59]
-  return result;
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  civilFromDays(dayOfCycle, year, month, day);
+  // The minute of the day first: two divisions, not three.
+  const std::uint32_t minuteOfDay = secondOfDay / 60;  // [0, 1439]
+  const std::uint32_t hour = minuteOfDay / 60;         // [0, 23]
+  return {year,
+          month,
+          day,
+          static_cast<int>(hour),
+          static_cast<int>(minuteOfDay - hour * 60),           // [0, 59]
+          static_cast<int>(secondOfDay - minuteOfDay * 60)};  // [0, 59]
 }
 
 // True for a leap year of the proleptic Gregorian calendar, for any year.
