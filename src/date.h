@@ -96,6 +96,8 @@
 
 namespace Date {
 
+class Timestamp;
+
 // The months of the year. The underlying type is fixed, so any `int` is a
 // well-defined `Month` value; a constructor may hold month 14 or -3 for the
 // moment before it normalises.
@@ -560,6 +562,8 @@ class Date {
                                                   std::string_view format = "YYYY-MMM-DD hh:mm:ss");
 
  private:
+  friend class Timestamp;  // builds its dates from fields it computed
+
   // The format with its tokens replaced; every form of `toString`.
   [[nodiscard]] std::string render(std::string_view format) const;
   void render(std::string_view format, std::string& text) const;

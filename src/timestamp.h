@@ -247,7 +247,7 @@ class Timestamp {
   // year wraps into 0..9999 like a date's.
   template <class Duration>
   constexpr explicit Timestamp(std::chrono::sys_time<Duration> t) noexcept
-      : Timestamp(fromSplit(detail::split(t.time_since_epoch()))) {}
+      : Timestamp(fromTimePoint(t)) {}
 
   // The current time, from std::chrono::system_clock at its full precision.
   [[nodiscard]] static Timestamp now() noexcept {
@@ -382,6 +382,10 @@ class Timestamp {
   constexpr Timestamp(Exact /*unused*/, const Date& d, int nanoseconds) noexcept
       : date(d), nanosecond(nanoseconds) {}
 
+  // The same, of normalised fields, built in place.
+  constexpr Timestamp(Exact /*unused*/, const detail::Fields& fields, int nanoseconds) noexcept
+      : date(fields), nanosecond(nanoseconds) {}
+
   // The instant `seconds` + `moreSeconds` after 1970 and `nanoseconds` on,
   // the year wrapped. Preconditions: nanoseconds in [0, 2 * 10^9), and
   // seconds + moreSeconds + 1 within 64 bits where they are 10^9 or more.
@@ -394,7 +398,29 @@ class Timestamp {
             static_cast<int>(carry ? nanoseconds - detail::nanosPerSecond : nanoseconds)};
   }
 
-  static constexpr Timestamp fromSplit(detail::Split split) noexcept {
+  template <class Duration>
+  static constexpr Timestamp fromTimePoint(std::chrono::sys_time<Duration> t) noexcept {
+    using Rep = typename Duration::rep;
+    if constexpr (std::is_same_v<typename Duration::period, std::nano> && std::is_signed_v<Rep> &&
+                  sizeof(Rep) == sizeof(std::int64_t)) {
+      // A 64-bit count of nanoseconds reaches only 1677..2262, where no year
+      // wraps, and a bias of whole days makes it unsigned for all but its
+      // least day: one division finds the day, and one more the second.
+      constexpr auto nanosPerDay = static_cast<std::uint64_t>(86400 * detail::nanosPerSecond);
+      constexpr std::int64_t biasDays = 106751;  // 2^63 ns is 106751.99 days
+      const auto count = static_cast<std::int64_t>(t.time_since_epoch().count());
+      if (count >= -biasDays * static_cast<std::int64_t>(nanosPerDay)) [[likely]] {
+        const std::uint64_t biased =
+            static_cast<std::uint64_t>(count) + biasDays * nanosPerDay;  // below 2^64
+        const std::uint64_t days = biased / nanosPerDay;                 // [0, 213503]
+        const std::uint64_t ofDay = biased - days * nanosPerDay;
+        const std::uint64_t second = ofDay / detail::nanosPerSecond;  // [0, 86399]
+        const auto dayOfCycle = static_cast<std::uint32_t>(days - biasDays + detail::daysToEpoch);
+        return {Exact{}, detail::fieldsOf(dayOfCycle, static_cast<std::uint32_t>(second)),
+                static_cast<int>(ofDay - second * detail::nanosPerSecond)};
+      }
+    }
+    const detail::Split split = detail::split(t.time_since_epoch());
     return fromSeconds(split.seconds, 0, split.nanoseconds);
   }
 
