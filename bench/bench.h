@@ -27,7 +27,10 @@ struct Fields {
 
 std::ostream& operator<<(std::ostream& o, const Fields& f);
 
-Fields fieldsOf(const Date::Date& d);
+// Inline, as a caller's own reading of the fields would be.
+inline Fields fieldsOf(const Date::Date& d) {
+  return {d.getYear(), d.getMonth(), d.getDay(), d.getHour(), d.getMinute(), d.getSecond()};
+}
 
 std::int64_t floorMod(std::int64_t value, std::int64_t divisor);
 std::int64_t floorDiv(std::int64_t value, std::int64_t divisor);

@@ -15,10 +15,6 @@ std::ostream& operator<<(std::ostream& o, const Fields& f) {
            << f.second;
 }
 
-Fields fieldsOf(const Date::Date& d) {
-  return {d.getYear(), d.getMonth(), d.getDay(), d.getHour(), d.getMinute(), d.getSecond()};
-}
-
 std::int64_t floorMod(std::int64_t value, std::int64_t divisor) {
   return ((value % divisor) + divisor) % divisor;
 }
