@@ -90,7 +90,8 @@ void checkDurations(std::mt19937_64& random) {
     const Int128 scaled = Int128{count} * Period::num * kBillion;  // nanoseconds times den
     const Int128 floored = floorDiv(scaled, Period::den);
     const Int128 ceiled = -floorDiv(-scaled, Period::den);
-    ASSERT_TRUE(isAt(Timestamp(sys_time<Duration>(Duration(count))), floored)) << std::to_string(count);
+    ASSERT_TRUE(isAt(Timestamp(sys_time<Duration>(Duration(count))), floored))
+        << std::to_string(count);
     const Timestamp base = randomTimestamp(random);
     ASSERT_TRUE(isAt(base + Duration(count), nanosOf(base) + floored)) << base.toIsoString();
     ASSERT_TRUE(isAt(base - Duration(count), nanosOf(base) - ceiled)) << base.toIsoString();
@@ -148,6 +149,16 @@ TEST(Timestamp, CarriesAnyCountOfNanosecondsIntoTheDate) {
 // Time points of the standard precisions round trip over every year they
 // hold, and the difference of two timestamps is exact or saturated.
 TEST(Timestamp, TimePointsRoundTripAndDifferencesAreExact) {
+  // Nanosecond counts are read on two paths, split where the least day of
+  // 64 bits begins.
+  constexpr std::int64_t leastDay = -106751 * std::int64_t{86'400'000'000'000};
+  for (const std::int64_t count :
+       {std::numeric_limits<std::int64_t>::min(), leastDay - 1, leastDay, leastDay + 1,
+        std::int64_t{-1}, std::int64_t{0}, std::numeric_limits<std::int64_t>::max()}) {
+    const Timestamp t{sys_time<nanoseconds>(nanoseconds(count))};
+    ASSERT_TRUE(isAt(t, count)) << count;
+    ASSERT_EQ(t.toSysTime().time_since_epoch().count(), count);
+  }
   std::mt19937_64 random(97);
   for (int i = 0; i < 100000; ++i) {
     const Timestamp t = randomTimestamp(random);
