@@ -64,8 +64,9 @@
 //   d.nthWeekdayOfMonth(-1, Date::Fri);    // 2026-Dec-25, the month's last Friday
 //   d.daysUntil(Date::Date(2027, Date::Jan, 1));  // 25
 //
-// The difference of two dates is a six-field `DateInterval` (interval.h), and
-// dates convert from and to std::chrono::sys_seconds, time_t and std::tm.
+// The difference of two dates is a six-field `DateInterval` (interval.h),
+// dates convert from and to std::chrono::sys_seconds, time_t and std::tm, and
+// an instant to the nanosecond is a `Date::Timestamp` (timestamp.h).
 //
 // The namespace and its date class share the name `Date`, so after `using
 // namespace Date;` a plain `Date` is ambiguous and does not compile. Write
