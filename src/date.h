@@ -91,9 +91,20 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <version>
 
 #include "civil.h"
 #include "interval.h"
+
+// 1 where the standard library's <format> is usable, so that
+// <normdate/format.h> builds; 0 elsewhere. libc++ 16 has it only with
+// -fexperimental-library, and defines no feature-test macro for it.
+#if defined(__cpp_lib_format) || (defined(_LIBCPP_VERSION) && _LIBCPP_VERSION >= 160000 && \
+                                  !defined(_LIBCPP_HAS_NO_INCOMPLETE_FORMAT))
+#define NORMDATE_HAS_STD_FORMAT 1
+#else
+#define NORMDATE_HAS_STD_FORMAT 0
+#endif
 
 namespace Date {
 

@@ -36,59 +36,27 @@
 
 #include <fmt/format.h>
 
-#include <algorithm>
-#include <cstddef>
-#include <iterator>
-#include <string>
-#include <string_view>
-
 #include "date.h"
+#include "formatting.h"
 #include "interval.h"
 #include "timestamp.h"
 
-namespace Date::detail {
-
-// The formatter of a date or a timestamp: its specifier is everything up
-// to the closing brace.
-template <class Value>
-struct FmtInstantFormatter {
-  constexpr auto parse(fmt::format_parse_context& context) -> decltype(context.begin()) {
-    auto end = context.begin();
-    while (end != context.end() && *end != '}') ++end;
-    specifier = std::string_view(context.begin(), static_cast<std::size_t>(end - context.begin()));
-    return end;
-  }
-
-  template <class FormatContext>
-  auto format(const Value& value, FormatContext& context) const -> decltype(context.out()) {
-    const std::string text = specifier.empty()    ? value.toString()
-                             : specifier == "iso" ? value.toIsoString()
-                                                  : value.toString(specifier);
-    return std::copy(text.begin(), text.end(), context.out());
-  }
-
-  std::string_view specifier;
-};
-
-}  // namespace Date::detail
+template <>
+struct fmt::formatter<Date::Date>
+    : Date::detail::InstantFormatter<Date::Date, fmt::format_parse_context> {};
 
 template <>
-struct fmt::formatter<Date::Date> : Date::detail::FmtInstantFormatter<Date::Date> {};
-
-template <>
-struct fmt::formatter<Date::Timestamp> : Date::detail::FmtInstantFormatter<Date::Timestamp> {};
+struct fmt::formatter<Date::Timestamp>
+    : Date::detail::InstantFormatter<Date::Timestamp, fmt::format_parse_context> {};
 
 template <>
 struct fmt::formatter<Date::DateInterval> : fmt::formatter<fmt::string_view> {
   template <class FormatContext>
   auto format(const Date::DateInterval& interval, FormatContext& context) const
       -> decltype(context.out()) {
-    fmt::memory_buffer text;
-    fmt::format_to(std::back_inserter(text), "[{}|{}|{}|{}|{}|{}]", interval.getYear(),
-                   interval.getMonth(), interval.getDay(), interval.getHour(), interval.getMinute(),
-                   interval.getSecond());
-    return fmt::formatter<fmt::string_view>::format(fmt::string_view(text.data(), text.size()),
-                                                    context);
+    const Date::detail::IntervalText text(interval);
+    return fmt::formatter<fmt::string_view>::format(
+        fmt::string_view(text.view().data(), text.view().size()), context);
   }
 };
 

@@ -22,12 +22,15 @@
 
 #include <normdate/export.h>
 
+#include <array>
+#include <charconv>
 #include <climits>
 #include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <string_view>
 
 namespace Date {
 
@@ -109,6 +112,33 @@ class DateInterval {
 // Writes the interval as "[year|month|day|hour|minute|second]", each a signed
 // decimal number, for example "[0|0|0|-7|0|0]"; no end of line.
 NORMDATE_EXPORT std::ostream& operator<<(std::ostream& o, const DateInterval& interval);
+
+namespace detail {
+
+// An interval's text, as `operator<<` writes it, in a buffer of its own: the
+// longest, six times INT_MIN, is 73 bytes.
+class IntervalText {
+ public:
+  explicit IntervalText(const DateInterval& interval) noexcept {
+    char* end = chars.data();
+    *end++ = '[';
+    for (const int field : {interval.getYear(), interval.getMonth(), interval.getDay(),
+                            interval.getHour(), interval.getMinute(), interval.getSecond()}) {
+      end = std::to_chars(end, chars.data() + chars.size(), field).ptr;
+      *end++ = '|';
+    }
+    end[-1] = ']';
+    size = static_cast<std::size_t>(end - chars.data());
+  }
+
+  [[nodiscard]] std::string_view view() const noexcept { return {chars.data(), size}; }
+
+ private:
+  std::array<char, 80> chars;  // not zero-filled: only what is written is read
+  std::size_t size;
+};
+
+}  // namespace detail
 
 }  // namespace Date
 
