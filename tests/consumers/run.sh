@@ -42,7 +42,9 @@ case $mode in
     [[ $mode == pkg_config_zone ]] && module=normdate-zone program=zone_main.cpp
     pcdir=$(dirname "$(find "$prefix" -name "$module.pc")")
     read -r -a flags <<<"$(PKG_CONFIG_PATH=$pcdir pkg-config --cflags --libs "$module")"
-    "$cxx" -std=c++20 "$source/tests/consumers/$program" "${flags[@]}" -o "$work/${mode}_consumer"
+    read -r -a extra <<<"${CXXFLAGS:-}"
+    "$cxx" -std=c++20 "${extra[@]}" "$source/tests/consumers/$program" "${flags[@]}" \
+      -o "$work/${mode}_consumer"
     runs "$work/${mode}_consumer"
     ;;
   add_subdirectory)
