@@ -111,7 +111,7 @@ constexpr Fields fieldsOf(std::uint32_t dayOfCycle, std::uint32_t secondOfDay) n
           month,
           day,
           static_cast<int>(hour),
-          static_cast<int>(minuteOfDay - hour * 60),           // [0, 59]
+          static_cast<int>(minuteOfDay - hour * 60),          // [0, 59]
           static_cast<int>(secondOfDay - minuteOfDay * 60)};  // [0, 59]
 }
 

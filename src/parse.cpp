@@ -249,7 +249,8 @@ class Parser {
   }
 
   template <std::size_t digits>
-  Took readToken(const ParseToken& token, std::size_t& in, FractionLength<digits> /*length*/) noexcept {
+  Took readToken(const ParseToken& token, std::size_t& in,
+                 FractionLength<digits> /*length*/) noexcept {
     in += digits;
     return readFraction<digits>(token) ? Took::Read : Took::Failed;
   }

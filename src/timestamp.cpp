@@ -88,7 +88,8 @@ std::string Timestamp::toString() const {
   std::array<char, 30> text;  // not zero-filled: only what is written is read
   const std::size_t start = detail::writeDefaultForm(
       text.data(), date, detail::monthNames[static_cast<std::size_t>(date.getMonth() - 1)]);
-  const std::size_t size = 20 + writeFraction(text.data() + 20, nanosecond, exactDigits(nanosecond));
+  const std::size_t size =
+      20 + writeFraction(text.data() + 20, nanosecond, exactDigits(nanosecond));
   return {text.data() + start, size - start};
 }
 

@@ -108,7 +108,8 @@ struct Split {
 constexpr Split splitWide(bool negative, std::uint64_t magnitude, std::uint64_t num,
                           std::uint64_t den) noexcept {
   std::uint64_t remainder = 0;
-  const Wide seconds = divide(multiply(magnitude, num), den, remainder);  // |value| = seconds + r/den
+  const Wide seconds =
+      divide(multiply(magnitude, num), den, remainder);  // |value| = seconds + r/den
   std::uint64_t exact = 0;
   const std::uint64_t fraction = divide(multiply(remainder, nanosPerSecond), den, exact).low;
   std::uint64_t cycleSeconds = 0;
@@ -148,8 +149,8 @@ constexpr Split split(std::chrono::duration<Rep, Period> d) noexcept {
       return {floorMod(ticks, secondsInAllYears) * static_cast<std::int64_t>(num), 0};
     }
     const bool negative = ticks < 0;
-    const auto magnitude =
-        negative ? std::uint64_t{0} - static_cast<std::uint64_t>(ticks) : static_cast<std::uint64_t>(ticks);
+    const auto magnitude = negative ? std::uint64_t{0} - static_cast<std::uint64_t>(ticks)
+                                    : static_cast<std::uint64_t>(ticks);
     return splitWide(negative, magnitude, num, den);
   } else {
     return splitWide(false, static_cast<std::uint64_t>(count), num, den);
@@ -266,7 +267,8 @@ class Timestamp {
   // reach only 1677..2262), the count's least or greatest value.
   template <class Duration = std::chrono::nanoseconds>
   [[nodiscard]] constexpr std::chrono::sys_time<Duration> toSysTime() const noexcept {
-    if (const std::optional<std::chrono::sys_time<Duration>> t = tryToSysTime<Duration>()) return *t;
+    if (const std::optional<std::chrono::sys_time<Duration>> t = tryToSysTime<Duration>())
+      return *t;
     return std::chrono::sys_time<Duration>(seconds() < 0 ? Duration::min() : Duration::max());
   }
 
@@ -294,16 +296,17 @@ class Timestamp {
     // nanoseconds leave of that one, and by one nanosecond less where the
     // duration had a part below one: the exact difference, floored.
     const detail::Split shift = detail::split(d);
-    return fromSeconds(seconds(), -detail::floorMod(shift.seconds, detail::secondsInAllYears) - 1,
-                       nanosecond + detail::nanosPerSecond - shift.nanoseconds -
-                           (shift.dropped ? 1 : 0));
+    return fromSeconds(
+        seconds(), -detail::floorMod(shift.seconds, detail::secondsInAllYears) - 1,
+        nanosecond + detail::nanosPerSecond - shift.nanoseconds - (shift.dropped ? 1 : 0));
   }
 
   // The exact time from `earlier` to this instant, negative if `earlier` is
   // later. Beyond what 64 bits of nanoseconds hold, about 292 years either
   // way, the least or greatest count.
   constexpr std::chrono::nanoseconds operator-(const Timestamp& earlier) const noexcept {
-    constexpr std::int64_t limit = std::numeric_limits<std::int64_t>::max() / detail::nanosPerSecond;
+    constexpr std::int64_t limit =
+        std::numeric_limits<std::int64_t>::max() / detail::nanosPerSecond;
     const std::int64_t wholeSeconds = seconds() - earlier.seconds();
     const std::int64_t nanos = nanosecond - earlier.nanosecond;  // (-10^9, 10^9)
     if (wholeSeconds > limit) return std::chrono::nanoseconds::max();
@@ -449,8 +452,8 @@ NORMDATE_EXPORT std::ostream& operator<<(std::ostream& o, const Timestamp& t);
 template <>
 struct std::hash<Date::Timestamp> {
   constexpr std::size_t operator()(const Date::Timestamp& t) const noexcept {
-    const std::uint64_t seconds =
-        Date::detail::mix64(static_cast<std::uint64_t>(t.getDate().toSysSeconds().time_since_epoch().count()));
+    const std::uint64_t seconds = Date::detail::mix64(
+        static_cast<std::uint64_t>(t.getDate().toSysSeconds().time_since_epoch().count()));
     return Date::detail::toSize(
         Date::detail::mix64(seconds ^ static_cast<std::uint64_t>(t.getNanosecond())));
   }

@@ -350,9 +350,7 @@ std::optional<Date> TimeZone::prevTransition(const Date& utc) const {
 
 Date TimeZone::now() const { return toLocal(Date()); }
 
-std::string TimeZone::toIsoString(const Date& utc) const {
-  return toIsoString(Timestamp(utc));
-}
+std::string TimeZone::toIsoString(const Date& utc) const { return toIsoString(Timestamp(utc)); }
 
 Timestamp TimeZone::toLocal(const Timestamp& utc) const {
   return {toLocal(utc.getDate()), utc.getNanosecond()};
