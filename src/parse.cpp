@@ -67,15 +67,19 @@ struct FractionLength {
 // it returns; returns `none` where no token starts. Only the six token
 // letters can start one, and, where `fractions` is set, f, which starts the
 // fraction tokens fffffffff, ffffff and fff. Precondition: at < format.size().
+template <class Result, class Found>
+[[gnu::always_inline]] inline Result withFractionAt(std::string_view format, std::size_t at,
+                                                    Result none, const Found& found) {
+  if (runAt<'f', 9>(format, at)) return found(fraction9Token, FractionLength<9>());
+  if (runAt<'f', 6>(format, at)) return found(fraction6Token, FractionLength<6>());
+  return runAt<'f', 3>(format, at) ? found(fraction3Token, FractionLength<3>()) : none;
+}
+
 template <bool fractions, class Result, class Found>
 [[gnu::always_inline]] inline Result withTokenAt(std::string_view format, std::size_t at,
                                                  Result none, const Found& found) {
   if constexpr (fractions) {
-    if (format[at] == 'f') {
-      if (runAt<'f', 9>(format, at)) return found(fraction9Token, FractionLength<9>());
-      if (runAt<'f', 6>(format, at)) return found(fraction6Token, FractionLength<6>());
-      return runAt<'f', 3>(format, at) ? found(fraction3Token, FractionLength<3>()) : none;
-    }
+    if (format[at] == 'f') return withFractionAt(format, at, none, found);
   }
   switch (format[at]) {
     case 'Y': return runAt<'Y', 4>(format, at) ? found(yearToken, TokenLength<4>()) : none;

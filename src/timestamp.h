@@ -157,54 +157,21 @@ constexpr Split split(std::chrono::duration<Rep, Period> d) noexcept {
   }
 }
 
-// The number of whole `Duration` ticks in `seconds` and `nanoseconds`
-// ([0, 10^9)), floored, if `Rep` holds it. |seconds| is below 2^39.
+// |seconds * den + fraction|, of the sign of `seconds`: where that is
+// negative, |seconds| * den - fraction. Precondition: fraction < den.
+constexpr Wide scaled(std::int64_t seconds, std::uint64_t den, std::uint64_t fraction) noexcept {
+  if (seconds >= 0) return add(multiply(static_cast<std::uint64_t>(seconds), den), fraction);
+  const Wide whole = multiply(std::uint64_t{0} - static_cast<std::uint64_t>(seconds), den);
+  return {whole.high - (whole.low < fraction ? 1 : 0), whole.low - fraction};
+}
+
+// A count of ticks in sign and magnitude as a `Duration`, if its count
+// holds it.
 template <class Duration>
-constexpr std::optional<Duration> ticksOf(std::int64_t seconds, std::int64_t nanoseconds) noexcept {
+constexpr std::optional<Duration> fitted(bool negative, Wide magnitude) noexcept {
   using Rep = typename Duration::rep;
-  using Period = typename Duration::period;
-  static_assert(std::is_integral_v<Rep> && sizeof(Rep) <= sizeof(std::uint64_t),
-                "a Timestamp converts to durations of an integral count of at most 64 bits");
-  constexpr auto num = static_cast<std::uint64_t>(Period::num);
-  constexpr auto den = static_cast<std::uint64_t>(Period::den);
-  // The ticks in sign and magnitude: floor((seconds + n / 10^9) * den / num).
-  bool negative = false;
-  Wide magnitude{0, 0};
-  if constexpr (num == 1 && nanosPerSecond % den == 0) {
-    // Whole fractions of a second: seconds * den + n / (10^9 / den), at
-    // most 2^69 in magnitude.
-    const auto perTick = static_cast<std::uint64_t>(nanosPerSecond) / den;
-    const auto fraction = static_cast<std::uint64_t>(nanoseconds) / perTick;
-    negative = seconds < 0;
-    if (!negative) {
-      magnitude = add(multiply(static_cast<std::uint64_t>(seconds), den), fraction);
-    } else {
-      // -(|s| * den - fraction), and |s| * den >= den > fraction.
-      const Wide whole = multiply(std::uint64_t{0} - static_cast<std::uint64_t>(seconds), den);
-      magnitude = {whole.high - (whole.low < fraction ? 1 : 0), whole.low - fraction};
-    }
-  } else {
-    // seconds * den + floor(n * den / 10^9), floor-divided by num. A
-    // fraction of a tick below one cannot move the quotient past a whole
-    // tick, so the nanoseconds' own remainder is dropped first.
-    std::uint64_t unused = 0;
-    const std::uint64_t fraction =
-        divide(multiply(static_cast<std::uint64_t>(nanoseconds), den), nanosPerSecond, unused).low;
-    negative = seconds < 0;
-    Wide scaled{0, 0};
-    if (!negative) {
-      scaled = add(multiply(static_cast<std::uint64_t>(seconds), den), fraction);
-    } else {
-      const Wide whole = multiply(std::uint64_t{0} - static_cast<std::uint64_t>(seconds), den);
-      scaled = {whole.high - (whole.low < fraction ? 1 : 0), whole.low - fraction};
-    }
-    std::uint64_t remainder = 0;
-    magnitude = divide(scaled, num, remainder);
-    // A negative quotient with a remainder is floored one further down.
-    if (negative && remainder != 0) magnitude = add(magnitude, 1);
-  }
-  if (magnitude.high != 0) return std::nullopt;
   constexpr auto most = static_cast<std::uint64_t>(std::numeric_limits<Rep>::max());
+  if (magnitude.high != 0) return std::nullopt;
   if constexpr (std::is_signed_v<Rep>) {
     if (negative) {
       if (magnitude.low > most + 1) return std::nullopt;
@@ -215,6 +182,39 @@ constexpr std::optional<Duration> ticksOf(std::int64_t seconds, std::int64_t nan
   }
   if (magnitude.low > most) return std::nullopt;
   return Duration(static_cast<Rep>(magnitude.low));
+}
+
+// The number of whole `Duration` ticks in `seconds` and `nanoseconds`
+// ([0, 10^9)), floored, if `Rep` holds it. |seconds| is below 2^39.
+template <class Duration>
+constexpr std::optional<Duration> ticksOf(std::int64_t seconds, std::int64_t nanoseconds) noexcept {
+  using Rep = typename Duration::rep;
+  using Period = typename Duration::period;
+  static_assert(std::is_integral_v<Rep> && sizeof(Rep) <= sizeof(std::uint64_t),
+                "a Timestamp converts to durations of an integral count of at most 64 bits");
+  constexpr auto num = static_cast<std::uint64_t>(Period::num);
+  constexpr auto den = static_cast<std::uint64_t>(Period::den);
+  const bool negative = seconds < 0;
+  // floor((seconds + n / 10^9) * den / num), in sign and magnitude.
+  if constexpr (num == 1 && nanosPerSecond % den == 0) {
+    // Whole fractions of a second: seconds * den + n / (10^9 / den), at
+    // most 2^69 in magnitude.
+    const auto perTick = static_cast<std::uint64_t>(nanosPerSecond) / den;
+    return fitted<Duration>(
+        negative, scaled(seconds, den, static_cast<std::uint64_t>(nanoseconds) / perTick));
+  } else {
+    // seconds * den + floor(n * den / 10^9), floor-divided by num. A
+    // fraction of a tick below one cannot move the quotient past a whole
+    // tick, so the nanoseconds' own remainder is dropped first.
+    std::uint64_t dropped = 0;
+    const std::uint64_t fraction =
+        divide(multiply(static_cast<std::uint64_t>(nanoseconds), den), nanosPerSecond, dropped).low;
+    std::uint64_t remainder = 0;
+    Wide magnitude = divide(scaled(seconds, den, fraction), num, remainder);
+    // A negative quotient with a remainder is floored one further down.
+    if (negative && remainder != 0) magnitude = add(magnitude, 1);
+    return fitted<Duration>(negative, magnitude);
+  }
 }
 
 }  // namespace detail
