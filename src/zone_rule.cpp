@@ -224,7 +224,9 @@ std::optional<absl::TimeZone> loadRule(std::string_view rule) {
   if (!spec.dst_abbr.empty()) {
     types.push_back({static_cast<std::int32_t>(spec.dst_offset), true, spec.dst_abbr});
   }
-  if (spec.std_abbr.size() + spec.dst_abbr.size() + 2 > 255) return std::nullopt;
+  // A type names its abbreviation by a byte's index into them, as abseil's
+  // own types do.
+  if (types.size() == 2 && spec.std_abbr.size() + 1 > 255) return std::nullopt;
   std::optional<absl::TimeZone> zone;
   const std::string name = std::string(rulePrefix) + text;
   if (types.size() == 1) {

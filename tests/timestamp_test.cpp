@@ -125,12 +125,16 @@ TEST(Timestamp, EveryKindOfDurationConvertsExactly) {
   checkDurations<duration<std::int16_t, std::centi>>(random);
   checkDurations<duration<std::uint64_t, std::nano>>(random);
   checkDurations<duration<std::uint32_t, std::ratio<60>>>(random);
+  // Ticks of more than 2^32 seconds and of less than 2^-32 of one.
+  checkDurations<duration<std::int64_t, std::ratio<10'000'000'000>>>(random);
+  checkDurations<duration<std::int64_t, std::femto>>(random);
 }
 
 TEST(Timestamp, CarriesAnyCountOfNanosecondsIntoTheDate) {
   static_assert(Timestamp(Date::Date(2026, Date::Dec, 31, 23, 59, 59), 1'500'000'000) ==
                 Timestamp(Date::Date(2027, Date::Jan, 1), 500'000'000));
-  static_assert(Timestamp().getDate() == Date::Date(1970, Date::Jan, 1));
+  static_assert(Timestamp() == Timestamp(Date::Date(1970, Date::Jan, 1)));
+  static_assert(Timestamp().getNanosecond() == 0);
   std::mt19937_64 random(89);
   for (int i = 0; i < 100000; ++i) {
     const Date::Date whole = randomTimestamp(random).getDate();
@@ -287,11 +291,13 @@ struct Rejected {
 };
 
 TEST(Timestamp, RejectedTextsSayWhatWasExpected) {
-  const std::array<Rejected, 4> cases = {{
+  const std::array<Rejected, 5> cases = {{
       {"2026-Dec-06 02:04:49.25", "",
        R"(expected the end of the text at offset 20 of "2026-Dec-06 02:04:49.25", found ".25")"},
       {"06.12.2026 02:04:49.12x", "DD.MM.YYYY hh:mm:ss.fff",
        R"(expected the fraction (3 digits) at offset 20 of "06.12.2026 02:04:49.12x", found "12x")"},
+      {"02:04:49.1234", "hh:mm:ss.ffffff",
+       R"(expected the fraction (6 digits) at offset 9 of "02:04:49.1234", found "1234")"},
       {"02:04:49.1234", "hh:mm:ss.ffff",
        R"(expected "f" at offset 12 of "02:04:49.1234", found "4")"},
       {"2026-12-06T02:04:49.", "iso",

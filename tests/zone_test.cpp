@@ -381,6 +381,20 @@ TEST(Zone, LocalZoneFollowsTz) {
   EXPECT_EQ(TimeZone::local().getName(), "Asia/Tokyo");
   setenv("TZ", "Not/A_Zone", 1);
   EXPECT_EQ(TimeZone::local().getName(), "UTC");
+  // A rule's abbreviations are named by byte-sized indexes: a standard one
+  // may be long, but one that pushes the daylight one beyond is refused.
+  const std::string longName(300, 'A');
+  setenv("TZ", ("<" + longName + ">5").c_str(), 1);
+  EXPECT_EQ(TimeZone::local().getOffset(at(2026, 1, 1, 0, 0)).abbreviation, longName);
+  setenv("TZ", ("<" + longName + ">5EDT,M3.2.0,M11.1.0").c_str(), 1);
+  EXPECT_EQ(TimeZone::local().getName(), "UTC");
+  // The zone directory is TZDIR, or where TZDIR is unset or empty, the
+  // system's; names are looked for there.
+  setenv("TZDIR", "", 1);
+  EXPECT_TRUE(TimeZone::tryLoad("Asia/Tokyo").has_value());
+  setenv("TZDIR", "/nonexistent", 1);
+  EXPECT_FALSE(TimeZone::tryLoad("Asia/Tokyo").has_value());
+  unsetenv("TZDIR");
   unsetenv("TZ");
   const TimeZone machine = TimeZone::local();  // /etc/localtime, else UTC
   // Where /etc/localtime links into the database, the zone has that name.
