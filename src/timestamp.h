@@ -112,18 +112,18 @@ constexpr Split splitWide(bool negative, std::uint64_t magnitude, std::uint64_t 
       divide(multiply(magnitude, num), den, remainder);  // |value| = seconds + r/den
   std::uint64_t exact = 0;
   const std::uint64_t fraction = divide(multiply(remainder, nanosPerSecond), den, exact).low;
-  std::uint64_t cycleSeconds = 0;
+  std::uint64_t reduced = 0;
   const auto cycle = static_cast<std::uint64_t>(secondsInAllYears);
-  divide(seconds, cycle, cycleSeconds);  // [0, cycle)
+  divide(seconds, cycle, reduced);  // [0, cycle)
   const bool dropped = exact != 0;
   if (!negative) {
-    return {static_cast<std::int64_t>(cycleSeconds), static_cast<std::int64_t>(fraction), dropped};
+    return {static_cast<std::int64_t>(reduced), static_cast<std::int64_t>(fraction), dropped};
   }
   // -(s + r/den) floored to nanoseconds: -(s + 1) seconds and 10^9 minus the
   // fraction rounded up.
-  if (remainder == 0) return {-static_cast<std::int64_t>(cycleSeconds), 0};
+  if (remainder == 0) return {-static_cast<std::int64_t>(reduced), 0};
   const std::uint64_t up = fraction + (dropped ? 1 : 0);  // [1, 10^9]
-  return {-static_cast<std::int64_t>(cycleSeconds) - 1,
+  return {-static_cast<std::int64_t>(reduced) - 1,
           nanosPerSecond - static_cast<std::int64_t>(up), dropped};
 }
 

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "quoted.h"
+#include "zone_index.h"
 #include "zone_rule.h"
 
 namespace Date {
@@ -22,51 +23,37 @@ namespace {
 constexpr std::int64_t firstSecond = -62167219200;  // 0000-01-01 00:00:00
 constexpr std::int64_t lastSecond = 253402300799;   // 9999-12-31 23:59:59
 
-// 400 Gregorian years, after which the calendar, and so every rule of the
-// zone database, repeats.
-constexpr std::int64_t cycleSeconds = 146097 * std::int64_t{86400};
-
-// abseil lists a zone's transitions up to a last one, about 400 years after
-// the database's last rule change. Past it abseil answers with the offset
-// of the last one, or, for a zone whose rules go on changing the offset, as
-// at the instant whole cycles earlier within the listed range.
-struct Listing {
-  std::int64_t last = 0;  // the last transition listed
-  bool repeats = false;   // whether the rules go on past it
-};
-
-// What the offset is at an instant, as far as a transition can change it.
-struct LocalType {
-  int offset;
-  bool isDst;
-  std::string_view abbreviation;
-  friend bool operator==(const LocalType&, const LocalType&) = default;
-};
-
-LocalType typeAt(const absl::TimeZone& zone, std::int64_t seconds) {
-  const absl::TimeZone::CivilInfo info = zone.At(absl::FromUnixSeconds(seconds));
-  return {info.offset, info.is_dst, info.zone_abbr};
-}
-
-Listing listingOf(const absl::TimeZone& zone) {
-  absl::TimeZone::CivilTransition transition;
-  if (!zone.PrevTransition(absl::InfiniteFuture(), &transition)) return {};
-  const std::int64_t last = absl::ToUnixSeconds(zone.At(transition.to).trans);
-  // Past `last`, abseil answers the cycle after it as the cycle before it,
-  // whose last instant precedes the last transition: the type differs
-  // there only where the rules repeat.
-  return {last, typeAt(zone, last) != typeAt(zone, last + cycleSeconds - 1)};
-}
+using detail::cycleSeconds;
 
 }  // namespace
 
-// A zone of abseil's engine, and what normdate calls it.
+// A zone of abseil's engine, what normdate calls it, and the index of
+// abseil's answers for it.
 struct TimeZone::Impl {
   Impl(absl::TimeZone engine, std::string zoneName, std::string fixedAbbreviation)
       : zone(engine),
         name(std::move(zoneName)),
         abbreviation(std::move(fixedAbbreviation)),
-        listing(listingOf(engine)) {}
+        index(zone) {}
+
+  // The stretch of time an instant falls in, and what a local time (in
+  // seconds as if UTC) is: the index's answers, abseil's where it has none.
+  [[nodiscard]] detail::LocalType typeAt(std::int64_t instant) const {
+    if (index.answers()) return index.typeAt(instant);
+    const absl::TimeZone::CivilInfo info = zone.At(absl::FromUnixSeconds(instant));
+    return {static_cast<std::int32_t>(info.offset), info.is_dst, info.zone_abbr};
+  }
+
+  [[nodiscard]] detail::LocalPlace placeOf(std::int64_t local) const {
+    if (index.answers()) return index.placeOf(local);
+    const absl::TimeZone::TimeInfo info = zone.At(absl::CivilSecond() + local);
+    const auto kind = info.kind == absl::TimeZone::TimeInfo::SKIPPED ? detail::LocalPlace::Skipped
+                      : info.kind == absl::TimeZone::TimeInfo::REPEATED
+                          ? detail::LocalPlace::Repeated
+                          : detail::LocalPlace::Unique;
+    return {kind, absl::ToUnixSeconds(info.pre), absl::ToUnixSeconds(info.trans),
+            absl::ToUnixSeconds(info.post)};
+  }
 
   // The first instant after `after`, and the last before `before`, at which
   // abseil's answers may change: a transition abseil lists, or past the last
@@ -76,7 +63,7 @@ struct TimeZone::Impl {
 
   // True when the offset changes at `instant`.
   [[nodiscard]] bool offsetChangesAt(std::int64_t instant) const {
-    return typeAt(zone, instant - 1).offset != typeAt(zone, instant).offset;
+    return typeAt(instant - 1).offset != typeAt(instant).offset;
   }
 
   absl::TimeZone zone;
@@ -84,15 +71,15 @@ struct TimeZone::Impl {
   // For UTC and fixed zones, the abbreviation; empty for zones whose
   // database gives one for each instant.
   std::string abbreviation;
-  Listing listing;
+  detail::ZoneIndex index;
 };
 
 std::optional<std::int64_t> TimeZone::Impl::candidateAfter(std::int64_t after) const {
   // Past the last listed transition, abseil answers [last, last + cycle) as
   // [last - cycle, last), and so on for each later cycle.
   std::int64_t shift = 0;
-  if (listing.repeats && after >= listing.last) {
-    shift = ((after - listing.last) / cycleSeconds + 1) * cycleSeconds;
+  if (index.repeats() && after >= index.lastListed()) {
+    shift = ((after - index.lastListed()) / cycleSeconds + 1) * cycleSeconds;
   }
   absl::TimeZone::CivilTransition transition;
   if (!zone.NextTransition(absl::FromUnixSeconds(after - shift), &transition)) {
@@ -106,9 +93,9 @@ std::optional<std::int64_t> TimeZone::Impl::candidateBefore(std::int64_t before)
   // last - cycle moved on.
   std::int64_t shift = 0;
   std::optional<std::int64_t> found;
-  if (listing.repeats && before > listing.last) {
-    shift = ((before - listing.last - 1) / cycleSeconds + 1) * cycleSeconds;
-    found = listing.last - cycleSeconds;
+  if (index.repeats() && before > index.lastListed()) {
+    shift = ((before - index.lastListed() - 1) / cycleSeconds + 1) * cycleSeconds;
+    found = index.lastListed() - cycleSeconds;
   }
   absl::TimeZone::CivilTransition transition;
   if (zone.PrevTransition(absl::FromUnixSeconds(before - shift), &transition)) {
@@ -121,26 +108,10 @@ std::optional<std::int64_t> TimeZone::Impl::candidateBefore(std::int64_t before)
 
 namespace {
 
-absl::Time instantOf(const Date& utc) {
-  return absl::FromUnixSeconds(utc.toSysSeconds().time_since_epoch().count());
-}
+std::int64_t secondsOf(const Date& d) { return d.toSysSeconds().time_since_epoch().count(); }
 
 Date dateOf(std::int64_t seconds) {
   return Date(std::chrono::sys_seconds{std::chrono::seconds{seconds}});
-}
-
-Date dateOf(absl::Time instant) { return dateOf(absl::ToUnixSeconds(instant)); }
-
-// The civil time of a date's fields; abseil carries a clock leap second (or
-// any field out of range) into the next minute, as normalisation does.
-absl::CivilSecond civilOf(const Date& d) {
-  return absl::CivilSecond(d.getYear(), d.getMonth(), d.getDay(), d.getHour(), d.getMinute(),
-                           d.getSecond());
-}
-
-// A local civil time as a date; a year beyond 0..9999 wraps.
-Date dateOf(const absl::CivilSecond& c) {
-  return {static_cast<int>(c.year()), c.month(), c.day(), c.hour(), c.minute(), c.second()};
 }
 
 // True for a name of IANA form: components of A-Z a-z 0-9 . _ + - separated
@@ -285,22 +256,29 @@ TimeZone TimeZone::local() {
 std::string TimeZone::getName() const { return impl->name; }
 
 ZoneOffset TimeZone::getOffset(const Date& utc) const {
-  const absl::TimeZone::CivilInfo info = impl->zone.At(instantOf(utc));
-  return {info.offset, info.is_dst,
-          impl->abbreviation.empty() ? std::string(info.zone_abbr) : impl->abbreviation};
+  const detail::LocalType type = impl->typeAt(secondsOf(utc));
+  return {type.offset, type.isDst,
+          impl->abbreviation.empty() ? std::string(type.abbreviation) : impl->abbreviation};
 }
 
-Date TimeZone::toLocal(const Date& utc) const { return dateOf(impl->zone.At(instantOf(utc)).cs); }
+Date TimeZone::toLocal(const Date& utc) const {
+  const std::int64_t instant = secondsOf(utc);
+  return dateOf(instant + impl->typeAt(instant).offset);
+}
 
+// A clock leap second of a local time counts as the next minute's first
+// second, in secondsOf, as abseil's civil times carry it.
 LocalTimeInfo TimeZone::lookup(const Date& local) const {
-  const absl::TimeZone::TimeInfo info = impl->zone.At(civilOf(local));
-  switch (info.kind) {
-    case absl::TimeZone::TimeInfo::SKIPPED:  // pre >= trans > post
-      return {LocalTimeInfo::Skipped, dateOf(info.post), dateOf(info.pre), dateOf(info.trans)};
-    case absl::TimeZone::TimeInfo::REPEATED:  // pre < trans <= post
-      return {LocalTimeInfo::Repeated, dateOf(info.pre), dateOf(info.post), dateOf(info.trans)};
+  const detail::LocalPlace place = impl->placeOf(secondsOf(local));
+  switch (place.kind) {
+    case detail::LocalPlace::Skipped:  // pre >= transition > post
+      return {LocalTimeInfo::Skipped, dateOf(place.post), dateOf(place.pre),
+              dateOf(place.transition)};
+    case detail::LocalPlace::Repeated:  // pre < transition <= post
+      return {LocalTimeInfo::Repeated, dateOf(place.pre), dateOf(place.post),
+              dateOf(place.transition)};
     default: {
-      const Date instant = dateOf(info.pre);
+      const Date instant = dateOf(place.pre);
       return {LocalTimeInfo::Unique, instant, instant, instant};
     }
   }
@@ -309,19 +287,19 @@ LocalTimeInfo TimeZone::lookup(const Date& local) const {
 Date TimeZone::toUtc(const Date& local, Disambiguation d) const {
   // `pre` applies the offset from before a transition: in a gap that is the
   // later instant, in an overlap the earlier one, as Compatible asks.
-  const absl::TimeZone::TimeInfo info = impl->zone.At(civilOf(local));
-  const bool preIsLater = info.kind == absl::TimeZone::TimeInfo::SKIPPED;
+  const detail::LocalPlace place = impl->placeOf(secondsOf(local));
+  const bool preIsLater = place.kind == detail::LocalPlace::Skipped;
   switch (d) {
-    case Disambiguation::Earlier: return dateOf(preIsLater ? info.post : info.pre);
-    case Disambiguation::Later: return dateOf(preIsLater ? info.pre : info.post);
-    default: return dateOf(info.pre);
+    case Disambiguation::Earlier: return dateOf(preIsLater ? place.post : place.pre);
+    case Disambiguation::Later: return dateOf(preIsLater ? place.pre : place.post);
+    default: return dateOf(place.pre);
   }
 }
 
 std::optional<Date> TimeZone::tryToUtc(const Date& local) const {
-  const absl::TimeZone::TimeInfo info = impl->zone.At(civilOf(local));
-  if (info.kind != absl::TimeZone::TimeInfo::UNIQUE) return std::nullopt;
-  return dateOf(info.pre);
+  const detail::LocalPlace place = impl->placeOf(secondsOf(local));
+  if (place.kind != detail::LocalPlace::Unique) return std::nullopt;
+  return dateOf(place.pre);
 }
 
 // abseil also reports changes of only the abbreviation or the daylight-saving
@@ -329,7 +307,7 @@ std::optional<Date> TimeZone::tryToUtc(const Date& local) const {
 // edge of the years a date holds, so the search ends even for rules that
 // change nothing but a flag.
 std::optional<Date> TimeZone::nextTransition(const Date& utc) const {
-  std::int64_t after = utc.toSysSeconds().time_since_epoch().count();
+  std::int64_t after = secondsOf(utc);
   while (const std::optional<std::int64_t> candidate = impl->candidateAfter(after)) {
     if (*candidate <= after || *candidate > lastSecond) break;
     if (impl->offsetChangesAt(*candidate)) return dateOf(*candidate);
@@ -339,7 +317,7 @@ std::optional<Date> TimeZone::nextTransition(const Date& utc) const {
 }
 
 std::optional<Date> TimeZone::prevTransition(const Date& utc) const {
-  std::int64_t before = utc.toSysSeconds().time_since_epoch().count();
+  std::int64_t before = secondsOf(utc);
   while (const std::optional<std::int64_t> candidate = impl->candidateBefore(before)) {
     if (*candidate >= before || *candidate < firstSecond) break;
     if (impl->offsetChangesAt(*candidate)) return dateOf(*candidate);
@@ -367,10 +345,11 @@ std::optional<Timestamp> TimeZone::tryToUtc(const Timestamp& local) const {
 }
 
 std::string TimeZone::toIsoString(const Timestamp& utc) const {
-  const absl::TimeZone::CivilInfo local = impl->zone.At(instantOf(utc.getDate()));
-  std::string text = Timestamp(dateOf(local.cs), utc.getNanosecond()).toIsoString();
+  const std::int64_t instant = secondsOf(utc.getDate());
+  const std::int32_t offset = impl->typeAt(instant).offset;
+  std::string text = Timestamp(dateOf(instant + offset), utc.getNanosecond()).toIsoString();
   text.pop_back();  // the "Z"
-  return text + offsetText(local.offset);
+  return text + offsetText(offset);
 }
 
 }  // namespace Date

@@ -1,0 +1,160 @@
+#include "zone_index.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace Date::detail {
+
+namespace {
+
+LocalType typeOf(const absl::TimeZone::CivilInfo& info) {
+  return {static_cast<std::int32_t>(info.offset), info.is_dst, info.zone_abbr};
+}
+
+LocalType typeAtInstant(const absl::TimeZone& zone, std::int64_t instant) {
+  return typeOf(zone.At(absl::FromUnixSeconds(instant)));
+}
+
+// The index of `type` in `types`, added if new.
+std::size_t indexOf(std::vector<LocalType>& types, const LocalType& type) {
+  const auto found = std::find(types.begin(), types.end(), type);
+  if (found != types.end()) return static_cast<std::size_t>(found - types.begin());
+  types.push_back(type);
+  return types.size() - 1;
+}
+
+// Two days before 0000-01-01: no instant or local time of a date is earlier.
+constexpr std::int64_t earliest = -62167392000;
+
+}  // namespace
+
+ZoneIndex::ZoneIndex(const absl::TimeZone& zone) {
+  // The transitions abseil lists, in order, from the earliest a date needs.
+  absl::TimeZone::CivilTransition transition;
+  for (absl::Time after = absl::FromUnixSeconds(earliest);
+       zone.NextTransition(after, &transition);) {
+    const absl::Time at = zone.At(transition.to).trans;
+    if (at <= after) break;
+    instants.push_back(absl::ToUnixSeconds(at));
+    after = at;
+  }
+  std::vector<std::size_t> found;
+  found.push_back(indexOf(types, typeAtInstant(zone, instants.empty() ? 0 : instants.front() - 1)));
+  for (const std::int64_t instant : instants)
+    found.push_back(indexOf(types, typeAtInstant(zone, instant)));
+  if (types.size() > 256) return;  // more than abseil itself can have: not indexed
+  typeBefore = static_cast<std::uint8_t>(found.front());
+  for (std::size_t i = 1; i < found.size(); ++i)
+    typeAfter.push_back(static_cast<std::uint8_t>(found[i]));
+  complete = true;
+  if (instants.empty()) return;
+  last = instants.back();
+  // Past `last`, abseil answers the cycle after it as the cycle before it,
+  // whose last instant precedes the last transition: the type differs there
+  // only where the rules repeat.
+  repeating = typeAtInstant(zone, last) != typeAtInstant(zone, last + cycleSeconds - 1);
+  // The tables answer where a repeating zone lists a whole cycle, and where
+  // each gap or overlap ends before the next begins; abseil's zones do.
+  if (repeating && last - cycleSeconds < instants.front()) complete = false;
+  for (std::size_t i = 1; i < instants.size(); ++i) {
+    const std::int64_t start = instants[i] + std::min(offsetBefore(i), offsetAfter(i));
+    if (start < windowEnd(i - 1)) complete = false;
+  }
+  if (instants.size() > std::numeric_limits<std::uint16_t>::max()) complete = false;
+  if (complete) buildBuckets();
+}
+
+std::int32_t ZoneIndex::offsetBefore(std::size_t i) const noexcept {
+  return types[i == 0 ? typeBefore : typeAfter[i - 1]].offset;
+}
+
+std::int32_t ZoneIndex::offsetAfter(std::size_t i) const noexcept {
+  return types[typeAfter[i]].offset;
+}
+
+std::int64_t ZoneIndex::windowEnd(std::size_t i) const noexcept {
+  return instants[i] + std::max(offsetBefore(i), offsetAfter(i));
+}
+
+// Buckets of 2^shift seconds, as short as the budget allows (from 2^20 s,
+// 12 days, on), each with the first transition at or after its start, over
+// instants and over local times. A lookup then scans only the transitions
+// of one bucket: at most one, or a few where a zone changed often.
+void ZoneIndex::buildBuckets() {
+  const std::size_t n = instants.size();
+  instantBase = instants.front();
+  localBase = instants.front() + std::min(offsetBefore(0), offsetAfter(0));
+  const std::int64_t localSpan = windowEnd(n - 1) - localBase;
+  const std::int64_t instantSpan = last - instantBase;
+  const std::size_t fixed = types.size() * sizeof(LocalType) + n * (sizeof(std::int64_t) + 1);
+  for (shift = 20; shift < 62; ++shift) {
+    const auto buckets =
+        static_cast<std::size_t>((instantSpan >> shift) + (localSpan >> shift) + 2);
+    if (fixed + buckets * sizeof(std::uint16_t) <= budget) break;
+  }
+  byInstant.resize(static_cast<std::size_t>((instantSpan >> shift) + 1));
+  std::size_t i = 0;
+  for (std::size_t b = 0; b < byInstant.size(); ++b) {
+    const std::int64_t start = instantBase + (static_cast<std::int64_t>(b) << shift);
+    while (i < n && instants[i] < start) ++i;
+    byInstant[b] = static_cast<std::uint16_t>(i);
+  }
+  byLocal.resize(static_cast<std::size_t>((localSpan >> shift) + 1));
+  i = 0;
+  for (std::size_t b = 0; b < byLocal.size(); ++b) {
+    const std::int64_t start = localBase + (static_cast<std::int64_t>(b) << shift);
+    while (i < n && windowEnd(i) <= start) ++i;
+    byLocal[b] = static_cast<std::uint16_t>(i);
+  }
+}
+
+const LocalType& ZoneIndex::typeAt(std::int64_t instant) const noexcept {
+  if (instants.empty() || instant < instantBase) return types[typeBefore];
+  if (instant >= last) {
+    if (!repeating) return types[typeAfter.back()];
+    instant -= ((instant - last) / cycleSeconds + 1) * cycleSeconds;  // [last - cycle, last)
+  }
+  // The first transition after the instant: it is before the last one.
+  std::size_t i = byInstant[static_cast<std::size_t>((instant - instantBase) >> shift)];
+  while (instants[i] <= instant) ++i;
+  return types[typeAfter[i - 1]];
+}
+
+LocalPlace ZoneIndex::placeWithin(std::int64_t local) const noexcept {
+  // The first transition whose gap or overlap ends after the local time.
+  std::size_t i = byLocal[static_cast<std::size_t>((local - localBase) >> shift)];
+  while (windowEnd(i) <= local) ++i;
+  const std::int32_t before = offsetBefore(i);
+  const std::int32_t after = offsetAfter(i);
+  const std::int64_t pre = local - before;
+  if (local < instants[i] + std::min(before, after)) return {LocalPlace::Unique, pre, pre, pre};
+  return {after > before ? LocalPlace::Skipped : LocalPlace::Repeated, pre, instants[i],
+          local - after};
+}
+
+LocalPlace ZoneIndex::placeOf(std::int64_t local) const noexcept {
+  if (instants.empty() || local < localBase) {
+    const std::int64_t instant = local - types[typeBefore].offset;
+    return {LocalPlace::Unique, instant, instant, instant};
+  }
+  const std::int64_t end = windowEnd(instants.size() - 1);
+  if (local < end) return placeWithin(local);  // past the last window's start too
+  if (!repeating) {
+    const std::int64_t instant = local - types[typeAfter.back()].offset;
+    return {LocalPlace::Unique, instant, instant, instant};
+  }
+  // Whole cycles earlier, and the instants as many cycles later.
+  const std::int64_t shiftBack = ((local - end) / cycleSeconds + 1) * cycleSeconds;
+  LocalPlace place = placeWithin(local - shiftBack);
+  place.pre += shiftBack;
+  place.transition += shiftBack;
+  place.post += shiftBack;
+  return place;
+}
+
+std::size_t ZoneIndex::bytes() const noexcept {
+  return types.size() * sizeof(LocalType) + instants.size() * sizeof(std::int64_t) +
+         typeAfter.size() + (byInstant.size() + byLocal.size()) * sizeof(std::uint16_t);
+}
+
+}  // namespace Date::detail
