@@ -1,8 +1,13 @@
-// Time zones: each library with its own zone object for Europe/Berlin
-// (absl::TimeZone, the date library's time_zone from Debian's compiled tz,
-// and localtime_r / mktime with TZ set), on dates from 1902 to 2037, where
-// every peer reads the same rules, and local times that are unique, where
-// mktime has one answer. Each returns its own type.
+// Time zones: each library with its own zone object (absl::TimeZone, the
+// date library's time_zone from Debian's compiled tz, and localtime_r /
+// mktime with TZ set) for zones of several kinds, over two spans: 1970 to
+// 2037, where every peer has the transitions listed, and 2038 to 2400, where
+// they follow the rules (the date library, as Debian builds it, gives wrong
+// offsets there, so it sits that span out). Each library takes the local
+// time or the instant in its own type, computed before the timing, and
+// gives its own; local times are those that happen once, where mktime has
+// one answer. Loading: zones loaded again, and every zone of the database
+// loaded once, measured before the checks.
 
 #include <absl/time/civil_time.h>
 #include <absl/time/time.h>
@@ -10,9 +15,12 @@
 #include <date/tz.h>
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -23,51 +31,97 @@ namespace bench {
 
 namespace {
 
-constexpr const char* kZone = "Europe/Berlin";
+constexpr std::array<const char*, 4> kZones = {"Europe/Berlin", "America/New_York",
+                                               "Australia/Lord_Howe", "Asia/Tokyo"};
 
-struct ZoneValues {
-  Date::TimeZone normdate = Date::TimeZone::load(kZone);
+struct Span {
+  const char* name;
+  int firstYear, lastYear;
+  bool withDateLib;
+};
+constexpr std::array<Span, 2> kSpans = {
+    {{"1970-2037", 1970, 2037, true}, {"2038-2400", 2038, 2400, false}}};
+
+// One zone over one span: the instants and the local times of each library.
+struct ZoneRow {
+  std::string zoneName;
+  Span span;
+  Date::TimeZone normdate;
   absl::TimeZone abseil;
-  const date::time_zone* dateLib = date::locate_zone(kZone);
-  std::vector<Date::Date> utc;
-  std::vector<Date::Date> local;
+  const date::time_zone* dateLib;
+  std::vector<Date::Date> utc, local;  // normdate's
+  std::vector<absl::Time> abseilUtc;
+  std::vector<absl::CivilSecond> abseilLocal;
+  std::vector<std::time_t> glibcUtc;
+  std::vector<std::tm> glibcLocal;
+  std::vector<date::sys_seconds> dateUtc;
+  std::vector<date::local_seconds> dateLocal;
 };
 
-const ZoneValues& zoneValues() {
-  static const ZoneValues values = [] {
-    ZoneValues v;
-    absl::LoadTimeZone(kZone, &v.abseil);
-    for (const Date::Date& d : dates("valid")) {
-      const Date::Date utc = d.addYear(1902 + d.getYear() % 136 - d.getYear());
-      const Date::Date local = v.normdate.toLocal(utc);
-      if (!v.normdate.tryToUtc(local)) continue;
-      v.utc.push_back(utc);
-      v.local.push_back(local);
+ZoneRow makeRow(const char* zoneName, const Span& span) {
+  ZoneRow row{zoneName,
+              span,
+              Date::TimeZone::load(zoneName),
+              {},
+              date::locate_zone(zoneName),
+              {},
+              {},
+              {},
+              {},
+              {},
+              {},
+              {},
+              {}};
+  absl::LoadTimeZone(zoneName, &row.abseil);
+  std::mt19937_64 random(std::hash<std::string>{}(row.zoneName + span.name));
+  const std::int64_t first = Date::Date(span.firstYear, Date::Jan, 1).toTimeT();
+  const std::int64_t last = Date::Date(span.lastYear, Date::Dec, 31, 23, 59, 59).toTimeT();
+  std::uniform_int_distribution<std::int64_t> instant(first, last);
+  while (row.utc.size() < kInputs) {
+    const Date::Date utc = Date::Date::fromTimeT(instant(random));
+    const Date::Date local = row.normdate.toLocal(utc);
+    if (!row.normdate.tryToUtc(local)) continue;
+    row.utc.push_back(utc);
+    row.local.push_back(local);
+    row.abseilUtc.push_back(absl::FromTimeT(utc.toTimeT()));
+    row.abseilLocal.emplace_back(local.getYear(), local.getMonth(), local.getDay(), local.getHour(),
+                                 local.getMinute(), local.getSecond());
+    row.glibcUtc.push_back(utc.toTimeT());
+    std::tm fields = local.toTm();
+    fields.tm_isdst = -1;
+    row.glibcLocal.push_back(fields);
+    row.dateUtc.push_back(date::sys_seconds(utc.toSysSeconds()));
+    row.dateLocal.emplace_back(local.toSysSeconds().time_since_epoch());
+  }
+  return row;
+}
+
+const std::vector<ZoneRow>& zoneRows() {
+  static const std::vector<ZoneRow> rows = [] {
+    std::vector<ZoneRow> result;
+    for (const char* zone : kZones) {
+      for (const Span& span : kSpans) result.push_back(makeRow(zone, span));
     }
-    return v;
+    return result;
   }();
-  return values;
+  return rows;
 }
 
-using ToLocal = Fields (*)(const Date::Date&);
-
-Fields toLocalNormdate(const Date::Date& utc) {
-  return fieldsOf(zoneValues().normdate.toLocal(utc));
+// glibc reads its zone from TZ.
+void useGlibcZone(const std::string& zone) {
+  setenv("TZ", zone.c_str(), 1);
+  tzset();
 }
-Fields toLocalAbseil(const Date::Date& utc) {
-  const absl::CivilSecond c = zoneValues().abseil.At(absl::FromUnixSeconds(utc.toTimeT())).cs;
+
+Fields fieldsOfCivil(const absl::CivilSecond& c) {
   return {static_cast<int>(c.year()), c.month(), c.day(), c.hour(), c.minute(), c.second()};
 }
-Fields toLocalGlibc(const Date::Date& utc) {
-  const std::time_t t = utc.toTimeT();
-  std::tm split{};
-  localtime_r(&t, &split);
-  return {split.tm_year + 1900, split.tm_mon + 1, split.tm_mday,
-          split.tm_hour,        split.tm_min,     split.tm_sec};
+
+Fields fieldsOfTm(const std::tm& t) {
+  return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
 }
-Fields toLocalDateLib(const Date::Date& utc) {
-  const date::zoned_seconds zoned(zoneValues().dateLib, date::sys_seconds(utc.toSysSeconds()));
-  const date::local_seconds local = zoned.get_local_time();
+
+Fields fieldsOfLocal(date::local_seconds local) {
   const date::local_days day = date::floor<date::days>(local);
   const date::year_month_day ymd{day};
   const date::hh_mm_ss time{local - day};
@@ -79,74 +133,160 @@ Fields toLocalDateLib(const Date::Date& utc) {
           static_cast<int>(time.seconds().count())};
 }
 
-constexpr std::array<std::pair<const char*, ToLocal>, 4> toLocalPeers = {{
-    {"normdate", toLocalNormdate},
-    {"abseil", toLocalAbseil},
-    {"localtime_r", toLocalGlibc},
-    {"date", toLocalDateLib},
-}};
+// ---- The conversions, each library's own, with its own types. ----
 
-// Each library's own result: a date, an instant, a time_t, a sys_seconds.
-Date::Date toUtcNormdate(const Date::Date& local) { return zoneValues().normdate.toUtc(local); }
-absl::Time toUtcAbseil(const Date::Date& local) {
-  const absl::CivilSecond c(local.getYear(), local.getMonth(), local.getDay(), local.getHour(),
-                            local.getMinute(), local.getSecond());
-  return zoneValues().abseil.At(c).pre;
+Date::Date toLocalNormdate(const ZoneRow& r, std::size_t i) { return r.normdate.toLocal(r.utc[i]); }
+absl::CivilSecond toLocalAbseil(const ZoneRow& r, std::size_t i) {
+  return r.abseil.At(r.abseilUtc[i]).cs;
 }
-std::time_t toUtcGlibc(const Date::Date& local) {
-  std::tm fields = local.toTm();
-  fields.tm_isdst = -1;
+std::tm toLocalGlibc(const ZoneRow& r, std::size_t i) {
+  std::tm split{};
+  localtime_r(&r.glibcUtc[i], &split);
+  return split;
+}
+Fields toLocalDateLib(const ZoneRow& r, std::size_t i) {
+  return fieldsOfLocal(date::zoned_seconds(r.dateLib, r.dateUtc[i]).get_local_time());
+}
+
+Date::Date toUtcNormdate(const ZoneRow& r, std::size_t i) { return r.normdate.toUtc(r.local[i]); }
+absl::Time toUtcAbseil(const ZoneRow& r, std::size_t i) {
+  return r.abseil.At(r.abseilLocal[i]).pre;
+}
+std::time_t toUtcGlibc(const ZoneRow& r, std::size_t i) {
+  std::tm fields = r.glibcLocal[i];
   return mktime(&fields);
 }
-date::sys_seconds toUtcDateLib(const Date::Date& local) {
-  const date::local_seconds t{local.toSysSeconds().time_since_epoch()};
-  return zoneValues().dateLib->to_sys(t, date::choose::earliest);
+date::sys_seconds toUtcDateLib(const ZoneRow& r, std::size_t i) {
+  return r.dateLib->to_sys(r.dateLocal[i], date::choose::earliest);
 }
 
-// Seconds since 1970 of each peer's toUtc result, for the checks.
-std::array<std::int64_t, 4> toUtcSeconds(const Date::Date& local) {
-  return {toUtcNormdate(local).toSysSeconds().time_since_epoch().count(),
-          absl::ToUnixSeconds(toUtcAbseil(local)), toUtcGlibc(local),
-          toUtcDateLib(local).time_since_epoch().count()};
+Date::LocalTimeInfo lookupNormdate(const ZoneRow& r, std::size_t i) {
+  return r.normdate.lookup(r.local[i]);
+}
+absl::TimeZone::TimeInfo lookupAbseil(const ZoneRow& r, std::size_t i) {
+  return r.abseil.At(r.abseilLocal[i]);
 }
 
-template <class Convert>
-void registerRow(const std::string& name, Convert convert, bool fromUtc) {
-  benchmark::RegisterBenchmark(name.c_str(), [convert, fromUtc](benchmark::State& state) {
-    cycle(state, fromUtc ? zoneValues().utc : zoneValues().local, convert);
+Date::ZoneOffset offsetNormdate(const ZoneRow& r, std::size_t i) {
+  return r.normdate.getOffset(r.utc[i]);
+}
+absl::TimeZone::CivilInfo offsetAbseil(const ZoneRow& r, std::size_t i) {
+  return r.abseil.At(r.abseilUtc[i]);
+}
+
+// A row: `convert` on each input of one zone and span in turn, inlined.
+template <auto convert>
+void registerRow(const std::string& operation, const char* peer, std::size_t row) {
+  const ZoneRow& named = zoneRows()[row];
+  const std::string name =
+      "zone/" + operation + "/" + named.zoneName + "/" + named.span.name + "/" + peer;
+  benchmark::RegisterBenchmark(name.c_str(), [row](benchmark::State& state) {
+    const ZoneRow& r = zoneRows()[row];
+    useGlibcZone(r.zoneName);
+    std::size_t i = 0;
+    for (auto _ : state) {
+      auto result = convert(r, i);
+      benchmark::DoNotOptimize(result);
+      if (++i == r.utc.size()) i = 0;
+    }
   });
+}
+
+// ---- Loading. ----
+
+const std::vector<std::string>& databaseZones() {
+  static const std::vector<std::string> zones = [] {
+    std::ifstream source("/usr/share/zoneinfo/tzdata.zi");
+    std::vector<std::string> names;
+    for (std::string line; std::getline(source, line);) {
+      if (line.rfind("Z ", 0) == 0) names.push_back(line.substr(2, line.find(' ', 2) - 2));
+    }
+    return names;
+  }();
+  return zones;
+}
+
+// Every zone of the database loaded once, abseil's own loads included: the
+// time, and every zone must load.
+void loadEveryZone(Mismatches& mismatches) {
+  const auto start = std::chrono::steady_clock::now();
+  std::size_t loaded = 0;
+  for (const std::string& name : databaseZones()) loaded += Date::TimeZone::tryLoad(name) ? 1 : 0;
+  const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+  std::cerr << "loaded " << loaded << " of " << databaseZones().size()
+            << " zones of the database in " << took.count() << " ms, the first load of each\n";
+  if (loaded != databaseZones().size()) {
+    mismatches.report("zone/load", "the database", loaded, databaseZones().size());
+  }
 }
 
 }  // namespace
 
 void checkZones(Mismatches& mismatches) {
-  // glibc's localtime_r and mktime read the zone from TZ.
-  setenv("TZ", kZone, 1);
-  tzset();
-  const ZoneValues& zones = zoneValues();
-  for (std::size_t i = 0; i < zones.utc.size(); ++i) {
-    const Fields expected = toLocalNormdate(zones.utc[i]);
-    for (const auto& [peer, convert] : toLocalPeers) {
-      if (convert(zones.utc[i]) != expected) {
-        mismatches.report(std::string("toLocal/") + peer, zones.utc[i], convert(zones.utc[i]),
-                          expected);
+  loadEveryZone(mismatches);
+  for (const ZoneRow& r : zoneRows()) {
+    useGlibcZone(r.zoneName);
+    const std::string where = r.zoneName + " " + r.span.name;
+    for (std::size_t i = 0; i < r.utc.size(); ++i) {
+      const Fields local = fieldsOf(toLocalNormdate(r, i));
+      const std::int64_t instant = toUtcNormdate(r, i).toSysSeconds().time_since_epoch().count();
+      if (fieldsOfCivil(toLocalAbseil(r, i)) != local ||
+          absl::ToUnixSeconds(toUtcAbseil(r, i)) != instant ||
+          absl::ToUnixSeconds(lookupAbseil(r, i).pre) != instant ||
+          offsetAbseil(r, i).offset != offsetNormdate(r, i).seconds ||
+          std::string(offsetAbseil(r, i).zone_abbr) != offsetNormdate(r, i).abbreviation) {
+        mismatches.report("zone/abseil " + where, r.utc[i], fieldsOfCivil(toLocalAbseil(r, i)),
+                          local);
       }
-    }
-    const std::array<std::int64_t, 4> seconds = toUtcSeconds(zones.local[i]);
-    for (const std::int64_t peer : seconds) {
-      if (peer != seconds[0]) mismatches.report("toUtc", zones.local[i], peer, seconds[0]);
+      if (fieldsOfTm(toLocalGlibc(r, i)) != local || toUtcGlibc(r, i) != instant) {
+        mismatches.report("zone/glibc " + where, r.utc[i], fieldsOfTm(toLocalGlibc(r, i)), local);
+      }
+      if (r.span.withDateLib && (toLocalDateLib(r, i) != local ||
+                                 toUtcDateLib(r, i).time_since_epoch().count() != instant)) {
+        mismatches.report("zone/date " + where, r.utc[i], toLocalDateLib(r, i), local);
+      }
     }
   }
 }
 
 void registerZones() {
-  for (const auto& [peer, convert] : toLocalPeers) {
-    registerRow(std::string("zone/toLocal/") + peer, convert, true);
+  for (std::size_t row = 0; row < zoneRows().size(); ++row) {
+    registerRow<toLocalNormdate>("toLocal", "normdate", row);
+    registerRow<toLocalAbseil>("toLocal", "abseil", row);
+    registerRow<toLocalGlibc>("toLocal", "localtime_r", row);
+    registerRow<toUtcNormdate>("toUtc", "normdate", row);
+    registerRow<toUtcAbseil>("toUtc", "abseil", row);
+    registerRow<toUtcGlibc>("toUtc", "mktime", row);
+    if (zoneRows()[row].span.withDateLib) {
+      registerRow<toLocalDateLib>("toLocal", "date", row);
+      registerRow<toUtcDateLib>("toUtc", "date", row);
+    }
+    registerRow<lookupNormdate>("lookup", "normdate", row);
+    registerRow<lookupAbseil>("lookup", "abseil", row);
+    registerRow<offsetNormdate>("getOffset", "normdate", row);
+    registerRow<offsetAbseil>("getOffset", "abseil", row);
   }
-  registerRow("zone/toUtc/normdate", toUtcNormdate, false);
-  registerRow("zone/toUtc/abseil", toUtcAbseil, false);
-  registerRow("zone/toUtc/mktime", toUtcGlibc, false);
-  registerRow("zone/toUtc/date", toUtcDateLib, false);
+  // Zones loaded again, every zone of the database in turn: both keep the
+  // zones they have loaded.
+  for (const bool normdate : {true, false}) {
+    benchmark::RegisterBenchmark(normdate ? "zone/load/normdate" : "zone/load/abseil",
+                                 [normdate](benchmark::State& state) {
+                                   const std::vector<std::string>& names = databaseZones();
+                                   std::size_t i = 0;
+                                   for (auto _ : state) {
+                                     if (normdate) {
+                                       auto zone = Date::TimeZone::tryLoad(names[i]);
+                                       benchmark::DoNotOptimize(zone);
+                                     } else {
+                                       absl::TimeZone zone;
+                                       bool loaded = absl::LoadTimeZone(names[i], &zone);
+                                       benchmark::DoNotOptimize(loaded);
+                                       benchmark::DoNotOptimize(zone);
+                                     }
+                                     if (++i == names.size()) i = 0;
+                                   }
+                                 });
+  }
 }
 
 }  // namespace bench

@@ -198,6 +198,16 @@ inline constexpr int64 daysToEpoch = 719468;
 // The UTC date and time `seconds` after 1970-01-01 00:00:00, the year wrapped
 // into 0..9999. Total over every int64.
 constexpr Fields fromSeconds(int64 seconds) noexcept {
+  // Most instants lie in the cycle from 0000-03-01, where the day counted
+  // from its start needs no reduction by whole cycles. The sum is unsigned,
+  // so that an instant far outside wraps to a value beyond the cycle.
+  const std::uint64_t inCycle =
+      static_cast<std::uint64_t>(seconds) + static_cast<std::uint64_t>(daysToEpoch * 86400);
+  if (inCycle < static_cast<std::uint64_t>(daysInAllYears * 86400)) {
+    const std::uint64_t days = inCycle / 86400;  // [0, daysInAllYears)
+    return fieldsOf(static_cast<std::uint32_t>(days),
+                    static_cast<std::uint32_t>(inCycle - days * 86400));  // [0, 86399]
+  }
   // Within four 10000-year cycles of 1970, a bias of whole cycles makes the
   // divisions unsigned; beyond, the floor divisions below.
   constexpr int64 bias = 4 * daysInAllYears * 86400;  // about 2^40.2

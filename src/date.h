@@ -109,6 +109,7 @@
 namespace Date {
 
 class Timestamp;
+class TimeZone;
 
 // The months of the year. The underlying type is fixed, so any `int` is a
 // well-defined `Month` value; a constructor may hold month 14 or -3 for the
@@ -575,6 +576,7 @@ class Date {
 
  private:
   friend class Timestamp;  // builds its dates from fields it computed
+  friend class TimeZone;   // likewise
 
   // The format with its tokens replaced; every form of `toString`.
   [[nodiscard]] std::string render(std::string_view format) const;

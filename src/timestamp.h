@@ -123,8 +123,8 @@ constexpr Split splitWide(bool negative, std::uint64_t magnitude, std::uint64_t 
   // fraction rounded up.
   if (remainder == 0) return {-static_cast<std::int64_t>(reduced), 0};
   const std::uint64_t up = fraction + (dropped ? 1 : 0);  // [1, 10^9]
-  return {-static_cast<std::int64_t>(reduced) - 1,
-          nanosPerSecond - static_cast<std::int64_t>(up), dropped};
+  return {-static_cast<std::int64_t>(reduced) - 1, nanosPerSecond - static_cast<std::int64_t>(up),
+          dropped};
 }
 
 // Any integral duration as seconds and nanoseconds, floored. Durations of

@@ -9,7 +9,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <shared_mutex>
 #include <system_error>
+#include <unordered_map>
 #include <utility>
 
 #include "quoted.h"
@@ -195,9 +200,27 @@ TimeZone::TimeZone(std::shared_ptr<const Impl> zone) noexcept : impl(std::move(z
 
 std::optional<TimeZone> TimeZone::tryLoad(std::string_view name) {
   if (name == "UTC") return utc();
+  // Zones loaded by name, kept for the life of the process as abseil keeps
+  // its own: a name loaded again costs a lookup, not a load and an index.
+  // Only names the database holds are kept.
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const noexcept {
+      return std::hash<std::string_view>{}(text);
+    }
+  };
+  static std::shared_mutex mutex;
+  static std::unordered_map<std::string, std::shared_ptr<const Impl>, NameHash, std::equal_to<>>
+      loaded;
+  {
+    const std::shared_lock<std::shared_mutex> lock(mutex);
+    if (const auto found = loaded.find(name); found != loaded.end()) return TimeZone(found->second);
+  }
   std::optional<absl::TimeZone> zone = loadAbseil(name);
   if (!zone) return std::nullopt;
-  return TimeZone(std::make_shared<const Impl>(*zone, std::string(name), std::string()));
+  auto impl = std::make_shared<const Impl>(*zone, std::string(name), std::string());
+  const std::unique_lock<std::shared_mutex> lock(mutex);
+  return TimeZone(loaded.try_emplace(std::string(name), std::move(impl)).first->second);
 }
 
 TimeZone TimeZone::load(std::string_view name) {
@@ -218,8 +241,19 @@ TimeZone TimeZone::fixed(int offsetSeconds) {
 }
 
 TimeZone TimeZone::local() {
-  const auto fromEngine = [](const absl::TimeZone& zone, std::string name) {
-    return TimeZone(std::make_shared<const Impl>(zone, std::move(name), std::string()));
+  // The zones of paths and rules, kept as tryLoad keeps names: there are as
+  // many as TZ has had values.
+  static std::mutex mutex;
+  static std::map<std::string, std::shared_ptr<const Impl>, std::less<>> kept;
+  const auto fromEngine = [](const absl::TimeZone& engine, std::string name) {
+    auto zone = std::make_shared<const Impl>(engine, name, std::string());
+    const std::lock_guard<std::mutex> lock(mutex);
+    return TimeZone(kept.try_emplace(std::move(name), std::move(zone)).first->second);
+  };
+  const auto keptZone = [](std::string_view name) -> std::optional<TimeZone> {
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (const auto found = kept.find(name); found != kept.end()) return TimeZone(found->second);
+    return std::nullopt;
   };
   // A zone file at an absolute path, named by its IANA name where it has
   // one, else by `name`. The path comes from the process's environment, not
@@ -243,6 +277,7 @@ TimeZone TimeZone::local() {
   std::string_view value(tz);
   if (value.empty()) return utc();
   if (value.front() == ':') value.remove_prefix(1);
+  if (std::optional<TimeZone> zone = keptZone(value)) return *std::move(zone);
   // As the C library does: a file if there is one, else a rule.
   std::optional<TimeZone> zone =
       !value.empty() && value.front() == '/' ? fromFile(value, std::string(value)) : tryLoad(value);
@@ -266,22 +301,32 @@ Date TimeZone::toLocal(const Date& utc) const {
   return dateOf(instant + impl->typeAt(instant).offset);
 }
 
+namespace {
+
+// A local time of a gap or an overlap: out of line, so that the common
+// case, a time that happens once, is not slowed by its frame.
+[[gnu::noinline]] LocalTimeInfo ambiguous(const detail::LocalPlace& place) {
+  if (place.kind == detail::LocalPlace::Skipped) {  // pre >= transition > post
+    return {LocalTimeInfo::Skipped, dateOf(place.post), dateOf(place.pre),
+            dateOf(place.transition)};
+  }
+  return {LocalTimeInfo::Repeated, dateOf(place.pre),
+          dateOf(place.post),  // pre < transition <= post
+          dateOf(place.transition)};
+}
+
+}  // namespace
+
 // A clock leap second of a local time counts as the next minute's first
 // second, in secondsOf, as abseil's civil times carry it.
 LocalTimeInfo TimeZone::lookup(const Date& local) const {
   const detail::LocalPlace place = impl->placeOf(secondsOf(local));
-  switch (place.kind) {
-    case detail::LocalPlace::Skipped:  // pre >= transition > post
-      return {LocalTimeInfo::Skipped, dateOf(place.post), dateOf(place.pre),
-              dateOf(place.transition)};
-    case detail::LocalPlace::Repeated:  // pre < transition <= post
-      return {LocalTimeInfo::Repeated, dateOf(place.pre), dateOf(place.post),
-              dateOf(place.transition)};
-    default: {
-      const Date instant = dateOf(place.pre);
-      return {LocalTimeInfo::Unique, instant, instant, instant};
-    }
-  }
+  if (place.kind != detail::LocalPlace::Unique) return ambiguous(place);
+  // Three dates of one instant, each built from its fields: a copy of one
+  // date built in memory would be read back in wider words than written,
+  // which stalls.
+  const detail::Fields fields = detail::fromSeconds(place.pre);
+  return {LocalTimeInfo::Unique, Date(fields), Date(fields), Date(fields)};
 }
 
 Date TimeZone::toUtc(const Date& local, Disambiguation d) const {

@@ -64,18 +64,6 @@ ZoneIndex::ZoneIndex(const absl::TimeZone& zone) {
   if (complete) buildBuckets();
 }
 
-std::int32_t ZoneIndex::offsetBefore(std::size_t i) const noexcept {
-  return types[i == 0 ? typeBefore : typeAfter[i - 1]].offset;
-}
-
-std::int32_t ZoneIndex::offsetAfter(std::size_t i) const noexcept {
-  return types[typeAfter[i]].offset;
-}
-
-std::int64_t ZoneIndex::windowEnd(std::size_t i) const noexcept {
-  return instants[i] + std::max(offsetBefore(i), offsetAfter(i));
-}
-
 // Buckets of 2^shift seconds, as short as the budget allows (from 2^20 s,
 // 12 days, on), each with the first transition at or after its start, over
 // instants and over local times. A lookup then scans only the transitions
@@ -84,7 +72,8 @@ void ZoneIndex::buildBuckets() {
   const std::size_t n = instants.size();
   instantBase = instants.front();
   localBase = instants.front() + std::min(offsetBefore(0), offsetAfter(0));
-  const std::int64_t localSpan = windowEnd(n - 1) - localBase;
+  localEnd = windowEnd(n - 1);
+  const std::int64_t localSpan = localEnd - localBase;
   const std::int64_t instantSpan = last - instantBase;
   const std::size_t fixed = types.size() * sizeof(LocalType) + n * (sizeof(std::int64_t) + 1);
   for (shift = 20; shift < 62; ++shift) {
@@ -106,50 +95,6 @@ void ZoneIndex::buildBuckets() {
     while (i < n && windowEnd(i) <= start) ++i;
     byLocal[b] = static_cast<std::uint16_t>(i);
   }
-}
-
-const LocalType& ZoneIndex::typeAt(std::int64_t instant) const noexcept {
-  if (instants.empty() || instant < instantBase) return types[typeBefore];
-  if (instant >= last) {
-    if (!repeating) return types[typeAfter.back()];
-    instant -= ((instant - last) / cycleSeconds + 1) * cycleSeconds;  // [last - cycle, last)
-  }
-  // The first transition after the instant: it is before the last one.
-  std::size_t i = byInstant[static_cast<std::size_t>((instant - instantBase) >> shift)];
-  while (instants[i] <= instant) ++i;
-  return types[typeAfter[i - 1]];
-}
-
-LocalPlace ZoneIndex::placeWithin(std::int64_t local) const noexcept {
-  // The first transition whose gap or overlap ends after the local time.
-  std::size_t i = byLocal[static_cast<std::size_t>((local - localBase) >> shift)];
-  while (windowEnd(i) <= local) ++i;
-  const std::int32_t before = offsetBefore(i);
-  const std::int32_t after = offsetAfter(i);
-  const std::int64_t pre = local - before;
-  if (local < instants[i] + std::min(before, after)) return {LocalPlace::Unique, pre, pre, pre};
-  return {after > before ? LocalPlace::Skipped : LocalPlace::Repeated, pre, instants[i],
-          local - after};
-}
-
-LocalPlace ZoneIndex::placeOf(std::int64_t local) const noexcept {
-  if (instants.empty() || local < localBase) {
-    const std::int64_t instant = local - types[typeBefore].offset;
-    return {LocalPlace::Unique, instant, instant, instant};
-  }
-  const std::int64_t end = windowEnd(instants.size() - 1);
-  if (local < end) return placeWithin(local);  // past the last window's start too
-  if (!repeating) {
-    const std::int64_t instant = local - types[typeAfter.back()].offset;
-    return {LocalPlace::Unique, instant, instant, instant};
-  }
-  // Whole cycles earlier, and the instants as many cycles later.
-  const std::int64_t shiftBack = ((local - end) / cycleSeconds + 1) * cycleSeconds;
-  LocalPlace place = placeWithin(local - shiftBack);
-  place.pre += shiftBack;
-  place.transition += shiftBack;
-  place.post += shiftBack;
-  return place;
 }
 
 std::size_t ZoneIndex::bytes() const noexcept {

@@ -7,6 +7,7 @@
 
 #include <absl/time/time.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -41,7 +42,7 @@ inline constexpr std::int64_t cycleSeconds = 146097 * std::int64_t{86400};
 class ZoneIndex {
  public:
   // At most this many bytes of tables per zone.
-  static constexpr std::size_t budget = 64 * 1024;
+  static constexpr std::size_t budget = std::size_t{64} * 1024;
 
   explicit ZoneIndex(const absl::TimeZone& zone);
 
@@ -65,11 +66,17 @@ class ZoneIndex {
   [[nodiscard]] std::size_t bytes() const noexcept;
 
  private:
-  [[nodiscard]] std::int32_t offsetBefore(std::size_t i) const noexcept;
-  [[nodiscard]] std::int32_t offsetAfter(std::size_t i) const noexcept;
+  [[nodiscard]] std::int32_t offsetBefore(std::size_t i) const noexcept {
+    return types[i == 0 ? typeBefore : typeAfter[i - 1]].offset;
+  }
+  [[nodiscard]] std::int32_t offsetAfter(std::size_t i) const noexcept {
+    return types[typeAfter[i]].offset;
+  }
   // Where the gap or overlap of transition i ends, in local seconds.
-  [[nodiscard]] std::int64_t windowEnd(std::size_t i) const noexcept;
-  // placeOf within the listed transitions: local < the last window's end.
+  [[nodiscard]] std::int64_t windowEnd(std::size_t i) const noexcept {
+    return instants[i] + std::max(offsetBefore(i), offsetAfter(i));
+  }
+  // placeOf within the listed transitions: local < localEnd.
   [[nodiscard]] LocalPlace placeWithin(std::int64_t local) const noexcept;
   void buildBuckets();
 
@@ -83,9 +90,56 @@ class ZoneIndex {
   unsigned shift = 0;                    // buckets are 2^shift seconds long
   std::int64_t instantBase = 0;          // where the first bucket of each kind
   std::int64_t localBase = 0;            // starts
+  std::int64_t localEnd = 0;             // where the last window ends
   std::vector<std::uint16_t> byInstant;  // the first transition at or after a bucket's start
   std::vector<std::uint16_t> byLocal;    // the first whose window ends after it
 };
+
+// Inline, as the conversions that ask them each ask once and do little
+// more.
+
+inline const LocalType& ZoneIndex::typeAt(std::int64_t instant) const noexcept {
+  if (instants.empty() || instant < instantBase) return types[typeBefore];
+  if (instant >= last) {
+    if (!repeating) return types[typeAfter.back()];
+    instant -= ((instant - last) / cycleSeconds + 1) * cycleSeconds;  // [last - cycle, last)
+  }
+  // The first transition after the instant: it is before the last one.
+  std::size_t i = byInstant[static_cast<std::size_t>((instant - instantBase) >> shift)];
+  while (instants[i] <= instant) ++i;
+  return types[typeAfter[i - 1]];
+}
+
+inline LocalPlace ZoneIndex::placeWithin(std::int64_t local) const noexcept {
+  // The first transition whose gap or overlap ends after the local time.
+  std::size_t i = byLocal[static_cast<std::size_t>((local - localBase) >> shift)];
+  while (windowEnd(i) <= local) ++i;
+  const std::int32_t before = offsetBefore(i);
+  const std::int32_t after = offsetAfter(i);
+  const std::int64_t pre = local - before;
+  if (local < instants[i] + std::min(before, after)) return {LocalPlace::Unique, pre, pre, pre};
+  return {after > before ? LocalPlace::Skipped : LocalPlace::Repeated, pre, instants[i],
+          local - after};
+}
+
+inline LocalPlace ZoneIndex::placeOf(std::int64_t local) const noexcept {
+  if (instants.empty() || local < localBase) {
+    const std::int64_t instant = local - types[typeBefore].offset;
+    return {LocalPlace::Unique, instant, instant, instant};
+  }
+  if (local < localEnd) return placeWithin(local);
+  if (!repeating) {
+    const std::int64_t instant = local - types[typeAfter.back()].offset;
+    return {LocalPlace::Unique, instant, instant, instant};
+  }
+  // Whole cycles earlier, and the instants as many cycles later.
+  const std::int64_t shiftBack = ((local - localEnd) / cycleSeconds + 1) * cycleSeconds;
+  LocalPlace place = placeWithin(local - shiftBack);
+  place.pre += shiftBack;
+  place.transition += shiftBack;
+  place.post += shiftBack;
+  return place;
+}
 
 }  // namespace Date::detail
 

@@ -372,6 +372,26 @@ TEST(Zone, UnknownNamesLeaveNoMemoryBehind) {
   EXPECT_LT(liveHeapBytes(), before + (std::size_t{1} << 20));
 }
 
+// Names are looked for in TZDIR, or where TZDIR is unset or empty in the
+// system's zone directory (not the current one).
+TEST(Zone, NamesAreLookedForInTzdir) {
+  const std::filesystem::path directory =
+      std::filesystem::temp_directory_path() / "normdate_zone_test_tzdir";
+  std::filesystem::create_directories(directory / "Test");
+  std::filesystem::copy_file("/usr/share/zoneinfo/Asia/Tokyo", directory / "Test" / "Zone",
+                             std::filesystem::copy_options::overwrite_existing);
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(directory);
+  setenv("TZDIR", "", 1);
+  EXPECT_FALSE(TimeZone::tryLoad("Test/Zone").has_value());
+  setenv("TZDIR", directory.c_str(), 1);
+  EXPECT_EQ(TimeZone::load("Test/Zone").toIsoString(at(2026, 1, 1, 0, 0)),
+            "2026-01-01T09:00:00+09:00");
+  unsetenv("TZDIR");
+  std::filesystem::current_path(before);
+  std::filesystem::remove_all(directory);
+}
+
 TEST(Zone, LocalZoneFollowsTz) {
   const char* saved = std::getenv("TZ");
   const std::string before = saved != nullptr ? saved : "";
@@ -388,13 +408,7 @@ TEST(Zone, LocalZoneFollowsTz) {
   EXPECT_EQ(TimeZone::local().getOffset(at(2026, 1, 1, 0, 0)).abbreviation, longName);
   setenv("TZ", ("<" + longName + ">5EDT,M3.2.0,M11.1.0").c_str(), 1);
   EXPECT_EQ(TimeZone::local().getName(), "UTC");
-  // The zone directory is TZDIR, or where TZDIR is unset or empty, the
-  // system's; names are looked for there.
-  setenv("TZDIR", "", 1);
-  EXPECT_TRUE(TimeZone::tryLoad("Asia/Tokyo").has_value());
-  setenv("TZDIR", "/nonexistent", 1);
-  EXPECT_FALSE(TimeZone::tryLoad("Asia/Tokyo").has_value());
-  unsetenv("TZDIR");
+
   unsetenv("TZ");
   const TimeZone machine = TimeZone::local();  // /etc/localtime, else UTC
   // Where /etc/localtime links into the database, the zone has that name.
