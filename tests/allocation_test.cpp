@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "date.h"
+#include "recurrence.h"
 #include "timestamp.h"
 #ifndef NORMDATE_WITHOUT_ZONE
 #include "zone.h"
@@ -59,6 +60,22 @@ TEST(Allocation, ArithmeticNeverAllocates) {
   }
   EXPECT_EQ(allocations.load() - before, 0);
   EXPECT_NE(sink, -1);
+}
+
+// A recurrence allocates when it is read, never for its occurrences.
+TEST(Allocation, IteratingARecurrenceNeverAllocates) {
+  const char* const rules[] = {"FREQ=SECONDLY", "FREQ=MONTHLY;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=-1",
+                               "FREQ=YEARLY;BYWEEKNO=1,-1;BYDAY=MO,SU;BYHOUR=9,17"};
+  for (const char* rule : rules) {
+    const Date::Recurrence r = Date::Recurrence::parse(rule, Date::Date(2026, Date::Jan, 1));
+    const long before = allocations.load();
+    long sink = 0;
+    int n = 0;
+    for (auto it = r.begin(); it != r.end() && n < 2000; ++it, ++n) sink += it->getDay();
+    sink += r.next(Date::Date(5000, Date::Jun, 1))->getYear();
+    EXPECT_EQ(allocations.load() - before, 0) << rule;
+    EXPECT_NE(sink, -1);
+  }
 }
 
 // Formatting into a string that is long enough already allocates nothing,

@@ -1,0 +1,190 @@
+// -----------------------------------------------------------------------------
+// File: recurrence.h
+// -----------------------------------------------------------------------------
+//
+// `Date::Recurrence` is a recurrence rule of RFC 5545 (the value of an RRULE,
+// section 3.3.10) with its first instance, the start (DTSTART): the dates it
+// names, in order, computed as they are asked for.
+//
+//   const Date::Recurrence lastFridays = Date::Recurrence::parse(
+//       "FREQ=MONTHLY;BYDAY=-1FR;COUNT=3", Date::Date(2026, Date::Jan, 1, 9, 0, 0));
+//   for (const Date::Date& d : lastFridays) std::cout << d << '\n';
+//   // 2026-Jan-30 09:00:00, 2026-Feb-27 09:00:00, 2026-Mar-27 09:00:00
+//   lastFridays.next(Date::Date(2026, Date::Feb, 1));  // 2026-Feb-27 09:00:00
+//
+// Rules
+//
+// Every part of RFC 5545: FREQ (SECONDLY, MINUTELY, HOURLY, DAILY, WEEKLY,
+// MONTHLY, YEARLY), INTERVAL, COUNT or UNTIL, BYSECOND, BYMINUTE, BYHOUR,
+// BYDAY (with ordinals: -1FR, 2SU, 20MO), BYMONTHDAY and BYYEARDAY (negative
+// values count from the end), BYWEEKNO, BYMONTH, BYSETPOS and WKST, in any
+// case. Each period of the frequency (a year, a month, a week from WKST, a
+// day, an hour, a minute or a second, every INTERVAL of them from the
+// start's) holds the dates and times its parts expand to or limit it to, as
+// the RFC's table says; BYSETPOS then picks from them, counting from the
+// period's first (1) or last (-1). What the rule leaves open comes from the
+// start: a yearly rule without day parts falls on the start's month and day,
+// a monthly one on its day of the month, a weekly one on its weekday, and
+// the hour, minute and second are the start's wherever the frequency is
+// coarser than them and no BYHOUR, BYMINUTE or BYSECOND names them.
+//
+// - The entries of BYDAY are alternatives: BYDAY=-1FR,MO is every Monday and
+//   the last Friday. An ordinal counts within the month in a monthly rule,
+//   and in a yearly rule with BYMONTH; within the year in a yearly rule
+//   without it.
+// - A date a rule names that does not exist, such as February 30, day 31 of
+//   a 30-day month, week 53 of a year of 52 weeks or second 60, is skipped,
+//   never carried into another date.
+// - The occurrences are the dates the rule names at or after the start, and
+//   COUNT counts those. A start the rule does not name (RFC 5545 calls it
+//   unsynchronised) is not an occurrence: a calendar that wants it adds it
+//   to its set itself, as the RFC leaves to the calendar component.
+// - UNTIL is a date and time (YYYYMMDDThhmmss, with or without Z) or, where
+//   every time of the rule is midnight, a date (YYYYMMDD); it bounds the
+//   occurrences inclusively. A recurrence runs in the local time of its
+//   dates, whose zone it does not know, so UNTIL is compared as written: a
+//   UTC time (Z) bounds local dates by its fields.
+// - The occurrences end at 9999-12-31 23:59:59: a recurrence never wraps
+//   into the year 0.
+//
+// Where the RFC can be read two ways, these readings are taken:
+// - A yearly BYMONTHDAY without BYMONTH falls in every month of the year.
+// - BYWEEKNO without BYDAY, BYMONTHDAY or BYYEARDAY takes the start's
+//   weekday, as the RFC takes what a rule leaves open from the start.
+// - Each day has the week number of ISO 8601 counted from WKST: week 1 is
+//   the first week with four days in its year, and -1 the last. A yearly
+//   period is still the calendar year, so a week that spans a year's end
+//   gives each year the days it holds in it: Monday 2024-12-30, in week 1 of
+//   2025, is named by BYWEEKNO=1 in the period of 2024.
+//
+// Rules the RFC forbids are refused with `ParseError`, which names the part
+// and its offset: an unknown or repeated part, no FREQ, COUNT and UNTIL
+// together, COUNT or INTERVAL of 0, a value out of range (BYMONTHDAY=32,
+// BYHOUR=24, BYDAY=6MO in a monthly rule), an ordinal in BYDAY of a rule
+// that is neither monthly nor yearly or that has BYWEEKNO, BYWEEKNO outside
+// yearly rules, BYYEARDAY in daily, weekly or monthly rules, BYMONTHDAY in
+// weekly ones, and BYSETPOS without another BYxxx part.
+//
+// Cost: iterating allocates nothing. `next` and `between` find the period
+// of the date they are given arithmetically, without counting periods from
+// the start, unless the rule has COUNT, which counts from the start. A rule
+// that can never name a date (FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=30) ends: at
+// once where its parts show it, and otherwise at the year 9999 after work
+// bounded by months, not seconds.
+//
+// A recurrence is an immutable value, safe to share between threads; an
+// iterator reads the recurrence it came from, which must outlive it.
+
+#ifndef NORMDATE_RECURRENCE_H_
+#define NORMDATE_RECURRENCE_H_
+
+#include <normdate/export.h>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "date.h"
+
+namespace Date {
+
+namespace detail {
+
+struct RecurrenceRule;  // the parsed rule, internal
+
+// Where an iteration over a recurrence stands: the period it is in, that
+// period's days and dates, and what it has taken. Internal.
+struct RecurrenceCursor {
+  std::int64_t unit = 0;                // the period, in units of the frequency
+  std::int64_t firstDay = 0;            // its first day, from 1970-01-01
+  std::int64_t slotSeconds = 0;         // an hourly, minutely or secondly period's time of day
+  std::array<std::uint64_t, 6> days{};  // its days, by offset from firstDay
+  std::int64_t instances = 0;           // its dates before BYSETPOS picks
+  std::int64_t instance = -1;           // the last of them taken
+  std::int64_t emitted = 0;             // occurrences counted, for COUNT
+  bool done = true;
+};
+
+}  // namespace detail
+
+class Recurrence {
+ public:
+  // The occurrences in order: an input iterator, whose end is
+  // std::default_sentinel.
+  class iterator {
+   public:
+    using iterator_concept = std::input_iterator_tag;
+    using iterator_category = std::input_iterator_tag;
+    using value_type = Date;
+    using difference_type = std::ptrdiff_t;
+    using reference = const Date&;
+    using pointer = const Date*;
+
+    iterator() = default;
+
+    reference operator*() const noexcept { return current; }
+    pointer operator->() const noexcept { return &current; }
+    NORMDATE_EXPORT iterator& operator++();
+    void operator++(int) { ++*this; }
+    friend bool operator==(const iterator& it, std::default_sentinel_t /*end*/) noexcept {
+      return it.cursor.done;
+    }
+
+   private:
+    friend class Recurrence;
+    iterator(const detail::RecurrenceRule* read, std::int64_t unit, std::int64_t from);
+
+    const detail::RecurrenceRule* rule = nullptr;
+    detail::RecurrenceCursor cursor;
+    Date current{1970, Jan, 1};
+    std::int64_t notBefore = 0;  // seconds from 1970: earlier occurrences are counted, not taken
+  };
+
+  // The rule `rule`, an RRULE value without the "RRULE:" prefix, with its
+  // first instance `start` (DTSTART). Throws `ParseError` saying what was
+  // expected where:
+  //   expected BYMONTHDAY (1 to 31 or -31 to -1) at offset 24 of
+  //   "FREQ=MONTHLY;BYMONTHDAY=32", found "32"
+  [[nodiscard]] NORMDATE_EXPORT static Recurrence parse(std::string_view rule, const Date& start);
+
+  // As above, or nothing where the rule is refused.
+  [[nodiscard]] NORMDATE_EXPORT static std::optional<Recurrence> tryParse(
+      std::string_view rule, const Date& start) noexcept;
+
+  // The occurrences, in order: `for (const Date& d : rule)`, and the
+  // algorithms of std::ranges, for which the type is an input range.
+  [[nodiscard]] NORMDATE_EXPORT iterator begin() const;
+  [[nodiscard]] static std::default_sentinel_t end() noexcept { return {}; }
+
+  // The first occurrence strictly after `after`, if there is one.
+  [[nodiscard]] NORMDATE_EXPORT std::optional<Date> next(const Date& after) const;
+
+  // Every occurrence d with from <= d <= to, in order.
+  [[nodiscard]] NORMDATE_EXPORT std::vector<Date> between(const Date& from, const Date& to) const;
+
+  // A canonical RRULE text that parses, with the same start, to the same
+  // rule: its parts in the RFC's order, each value list sorted, names and
+  // values upper case, defaults left out.
+  [[nodiscard]] NORMDATE_EXPORT std::string toString() const;
+
+  // The first instance the rule was given.
+  [[nodiscard]] NORMDATE_EXPORT Date getStart() const noexcept;
+
+ private:
+  explicit Recurrence(std::shared_ptr<const detail::RecurrenceRule> rule) noexcept;
+
+  // The occurrences from `seconds` after 1970-01-01 00:00:00 on.
+  [[nodiscard]] iterator startingAt(std::int64_t seconds) const;
+
+  std::shared_ptr<const detail::RecurrenceRule> parsed;
+};
+
+}  // namespace Date
+
+#endif  // NORMDATE_RECURRENCE_H_
