@@ -467,8 +467,10 @@ void seek(const RecurrenceRule& r, RecurrenceCursor& c, int64 unit, int64 from) 
   from = std::max(from, r.startSeconds);
   if (!r.setPositions.empty() || secondsOf(r, c, 0) >= from) return;
   const int64 rank = firstRankFrom(r, c, from);
-  if (r.count != 0) c.emitted += rank - firstRankFrom(r, c, r.startSeconds);
   c.instance = rank - 1;
+  if (r.count == 0) return;
+  c.emitted += rank - firstRankFrom(r, c, r.startSeconds);
+  c.done = c.emitted >= r.count;  // every occurrence counted lies before `from`
 }
 
 // Takes the cursor to the next occurrence at or after `from`, into

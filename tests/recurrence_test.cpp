@@ -406,6 +406,16 @@ TEST(Recurrence, EndsAtTheLastSecondOfTheYear9999) {
   EXPECT_EQ(secondly.between(at("99991231T235958"), at("00000101T000000")).size(), 0U);
 }
 
+TEST(Recurrence, LooksUpPastTheLastCountedOccurrenceWithoutWalkingOn) {
+  const Date::Date start(2026, Date::Jan, 1);
+  const Recurrence secondly = Recurrence::parse("FREQ=SECONDLY;COUNT=5", start);
+  EXPECT_EQ(secondly.next(start.addSecond(3)), start.addSecond(4));
+  EXPECT_EQ(secondly.next(start.addSecond(4)), std::nullopt);
+  EXPECT_EQ(secondly.next(Date::Date(9000, Date::Jan, 1)), std::nullopt);
+  EXPECT_TRUE(
+      secondly.between(Date::Date(9000, Date::Jan, 1), Date::Date(9999, Date::Jan, 1)).empty());
+}
+
 TEST(Recurrence, RulesThatNameNothingEnd) {
   const char* const never[] = {
       "FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=30",
