@@ -1,8 +1,9 @@
 // normdate against peer date libraries, in one binary of one file per area:
-// normalisation, calendar questions, text and time zones. Before any timing,
-// every peer is checked to give normdate's answer on every input of every
-// row; a row of a peer that differs anywhere is never timed. This header
-// holds what the areas share: the fixed-seed workloads and the check.
+// normalisation, calendar questions, text, time zones and recurrences.
+// Before any timing, every peer is checked to give normdate's answer on
+// every input of every row; a row of a peer that differs anywhere is never
+// timed. This header holds what the areas share: the fixed-seed workloads
+// and the check.
 #ifndef NORMDATE_BENCH_BENCH_H_
 #define NORMDATE_BENCH_BENCH_H_
 
@@ -86,6 +87,8 @@ void checkText(Mismatches& mismatches);
 void registerText();
 void checkZones(Mismatches& mismatches);
 void registerZones();
+void checkRecurrences(Mismatches& mismatches);
+void registerRecurrences();
 
 }  // namespace bench
 

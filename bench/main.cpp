@@ -83,6 +83,7 @@ int main(int argc, char** argv) {
   bench::checkCalendar(mismatches);
   bench::checkText(mismatches);
   bench::checkZones(mismatches);
+  bench::checkRecurrences(mismatches);
   if (mismatches.total() > 0) {
     std::cerr << mismatches.total() << " results differ from normdate's; no timing done\n";
     return 1;
@@ -92,6 +93,7 @@ int main(int argc, char** argv) {
   bench::registerCalendar();
   bench::registerText();
   bench::registerZones();
+  bench::registerRecurrences();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
