@@ -48,14 +48,19 @@
 //   into the year 0.
 //
 // Where the RFC can be read two ways, these readings are taken:
+// - BYSETPOS counts within the whole period, the start's included: the
+//   days of the start's week (or month, or year) before the start count,
+//   though they are not occurrences.
 // - A yearly BYMONTHDAY without BYMONTH falls in every month of the year.
 // - BYWEEKNO without BYDAY, BYMONTHDAY or BYYEARDAY takes the start's
 //   weekday, as the RFC takes what a rule leaves open from the start.
 // - Each day has the week number of ISO 8601 counted from WKST: week 1 is
-//   the first week with four days in its year, and -1 the last. A yearly
-//   period is still the calendar year, so a week that spans a year's end
-//   gives each year the days it holds in it: Monday 2024-12-30, in week 1 of
-//   2025, is named by BYWEEKNO=1 in the period of 2024.
+//   the first week with four days in its year, and -1 the last week of the
+//   week-numbering year the day belongs to. A yearly period is still the
+//   calendar year, so a week that spans a year's end gives each year the
+//   days it holds in it: Monday 2024-12-30, in week 1 of 2025, is named by
+//   BYWEEKNO=1 in the period of 2024, and Saturday 2022-01-01, in the last
+//   week of 2021 (52), by BYWEEKNO=-1 or 52 in the period of 2022.
 //
 // Rules the RFC forbids are refused with `ParseError`, which names the part
 // and its offset: an unknown or repeated part, no FREQ, COUNT and UNTIL
@@ -67,10 +72,13 @@
 //
 // Cost: iterating allocates nothing. `next` and `between` find the period
 // of the date they are given arithmetically, without counting periods from
-// the start, unless the rule has COUNT, which counts from the start. A rule
-// that can never name a date (FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=30) ends: at
-// once where its parts show it, and otherwise at the year 9999 after work
-// bounded by months, not seconds.
+// the start, unless the rule has COUNT, which counts from the start (so a
+// lookup costs time linear in the occurrences before it). A rule that can
+// never name a date (FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=30) ends: at once
+// where its parts show it, and otherwise once a search has passed a whole
+// 400-year cycle of the calendar, in which every period the rule can have
+// comes round, without finding one; a search between two occurrences far
+// apart is bounded the same way.
 //
 // A recurrence is an immutable value, safe to share between threads; an
 // iterator reads the recurrence it came from, which must outlive it.

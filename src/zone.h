@@ -38,6 +38,13 @@
 // Only `TimeZone::load` throws. Every conversion is const, and safe to call
 // from many threads on the same `TimeZone`; copies share one immutable zone,
 // and a moved-from zone is still the zone it was.
+//
+// Cost: loading a zone asks abseil for its transitions once and indexes its
+// answers (at most 64 KiB a zone), so that a conversion either way is O(1):
+// a bucket of the index, a transition or two, and past the last transition
+// abseil lists, the 400-year cycle of the zone's rules. Conversions allocate
+// nothing. Loading a name loaded before costs a lookup in a cache that keeps
+// each zone loaded for the life of the program.
 
 #ifndef NORMDATE_ZONE_H_
 #define NORMDATE_ZONE_H_
