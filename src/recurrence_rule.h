@@ -84,6 +84,14 @@ struct SignedBits {
   Bits<words> positive;
   Bits<words> negative;  // by magnitude
 
+  // Adds n, not 0, of -max .. max.
+  constexpr void add(int64 n) noexcept {
+    if (n > 0) {
+      positive.set(n);
+    } else {
+      negative.set(-n);
+    }
+  }
   [[nodiscard]] constexpr bool empty() const noexcept {
     return positive.empty() && negative.empty();
   }

@@ -244,11 +244,7 @@ class RuleReader {
     return forEachEntry(value, [&](Span entry) {
       const std::optional<int64> n = numberOf(textOf(entry), true);
       if (!n || *n == 0 || *n < -limit || *n > limit) return fail(expected, entry);
-      if (*n > 0) {
-        set.positive.set(*n);
-      } else {
-        set.negative.set(-*n);
-      }
+      set.add(*n);
       return true;
     });
   }
@@ -267,12 +263,7 @@ class RuleReader {
       if (!n || *n == 0 || *n < -53 || *n > 53) return fail(expectedWeekday, entry);
       if (!ordinalEntry) ordinalEntry = entry;
       if (!wideOrdinalEntry && (*n > 5 || *n < -5)) wideOrdinalEntry = entry;
-      SignedBits<1>& ordinals = rule.ordinals[*weekday];
-      if (*n > 0) {
-        ordinals.positive.set(*n);
-      } else {
-        ordinals.negative.set(-*n);
-      }
+      rule.ordinals[*weekday].add(*n);
       return true;
     });
   }

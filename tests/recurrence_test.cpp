@@ -38,13 +38,29 @@ std::size_t countOf(const std::string& list) {
   return list.empty() ? 0 : static_cast<std::size_t>(std::count(list.begin(), list.end(), ' ')) + 1;
 }
 
+// Whether a rule's occurrences from `start` are `dates`, a list of
+// YYYYMMDD (at the start's time) or YYYYMMDDThhmmss, and no more where the
+// rule has an end.
+void expectDates(const char* rule, const Date::Date& start, const char* dates) {
+  std::istringstream list(dates);
+  std::string expected;
+  for (std::string date; list >> date;) {
+    expected += (expected.empty() ? "" : " ") + date +
+                (date.size() == 8 ? "T" + start.toString("hhmmss") : "");
+  }
+  const bool ends = std::string_view(rule).find("COUNT") != std::string_view::npos ||
+                    std::string_view(rule).find("UNTIL") != std::string_view::npos;
+  EXPECT_EQ(first(Recurrence::parse(rule, start), countOf(expected) + (ends ? 1 : 0)), expected)
+      << rule;
+}
+
 // ---- The examples of RFC 5545, section 3.8.5.3, all starting at 09:00.
 // Where a rule is endless, its first dates the RFC lists.
 
 struct Example {
   const char* rule;
   const char* start;
-  const char* dates;
+  const char* dates;  // the first occurrences, and no more where the rule ends
 };
 
 constexpr Example kRfcExamples[] = {
@@ -124,15 +140,7 @@ constexpr Example kRfcExamples[] = {
 
 TEST(Recurrence, GivesTheDatesOfEveryExampleOfTheRfc) {
   for (const Example& e : kRfcExamples) {
-    const Recurrence r = Recurrence::parse(e.rule, at(std::string(e.start) + "T090000"));
-    std::string expected;
-    std::istringstream dates(e.dates);
-    for (std::string date; dates >> date;)
-      expected += (expected.empty() ? "" : " ") + date + "T0900";
-    // A rule with an end names no date past those listed.
-    const bool ends = std::string_view(e.rule).find("COUNT") != std::string_view::npos ||
-                      std::string_view(e.rule).find("UNTIL") != std::string_view::npos;
-    EXPECT_EQ(first(r, countOf(expected) + (ends ? 1 : 0), "YYYYMMDDThhmm"), expected) << e.rule;
+    expectDates(e.rule, at(std::string(e.start) + "T090000"), e.dates);
   }
 }
 
@@ -174,13 +182,7 @@ TEST(Recurrence, GivesTheLongerAndTheTimedExamplesOfTheRfc) {
 
 // ---- The readings the header states, where implementations differ.
 
-struct Reading {
-  const char* rule;
-  const char* start;
-  const char* dates;  // the first occurrences, and no more where the rule ends
-};
-
-constexpr Reading kReadings[] = {
+constexpr Example kReadings[] = {
     // BYDAY's entries are alternatives: every Monday, and the last Friday.
     {"FREQ=MONTHLY;BYDAY=-1FR,MO", "20260101T090000",
      "20260105 20260112 20260119 20260126 20260130 20260202"},
@@ -221,19 +223,8 @@ constexpr Reading kReadings[] = {
 };
 
 TEST(Recurrence, TakesTheReadingsItsHeaderStates) {
-  for (const Reading& reading : kReadings) {
-    const Date::Date start = at(reading.start);
-    const Recurrence r = Recurrence::parse(reading.rule, start);
-    std::istringstream dates(reading.dates);
-    std::string expected;
-    for (std::string date; dates >> date;) {
-      expected += (expected.empty() ? "" : " ") + date +
-                  (date.size() == 8 ? "T" + start.toString("hhmmss") : "");
-    }
-    const bool ends = std::string_view(reading.rule).find("COUNT") != std::string_view::npos ||
-                      std::string_view(reading.rule).find("UNTIL") != std::string_view::npos;
-    EXPECT_EQ(first(r, countOf(expected) + (ends ? 1 : 0)), expected) << reading.rule;
-  }
+  for (const Example& reading : kReadings)
+    expectDates(reading.rule, at(reading.start), reading.dates);
 }
 
 // ---- Refusals: what was expected, where.
