@@ -8,6 +8,7 @@
 
 #include "date.h"
 #include "fake_clock.h"
+#include "recurrence.h"
 
 namespace {
 
@@ -48,6 +49,9 @@ TEST(ClockSeam, StoresTheSplitAsItComesLeapSecondIncluded) {
             Date::DateInterval(0, 0, 0, 0, 0, 1));
   EXPECT_EQ(Date::Date(2017, Date::Jan, 1, 7, 0, 0).getInterval(leap),
             Date::DateInterval(0, 0, -1, 7, 0, 0));
+  // The next midnight of a daily rule is the one the leap second precedes.
+  EXPECT_EQ(Date::Recurrence::parse("FREQ=DAILY", Date::Date(2016, Date::Dec, 1)).next(leap),
+            newYear);
 }
 
 TEST(ClockSeam, FailureGivesTheEpoch) {

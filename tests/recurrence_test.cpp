@@ -214,6 +214,9 @@ constexpr Example kReadings[] = {
     {"FREQ=MONTHLY;BYDAY=1MO;COUNT=2", "20260110T080000", "20260202 20260302"},
     // BYSETPOS picks from the whole week, days before the start included.
     {"FREQ=WEEKLY;BYDAY=MO,WE,FR;BYSETPOS=2;COUNT=2", "20260106T080000", "20260107 20260114"},
+    // A week named by BYWEEKNO holds seven days for BYSETPOS to pick from.
+    {"FREQ=YEARLY;BYWEEKNO=20;BYDAY=MO,TU,WE,TH,FR,SA,SU;BYSETPOS=7;COUNT=2", "20260101T080000",
+     "20260517 20270523"},
     // UNTIL is inclusive, and a date where every time is midnight.
     {"FREQ=DAILY;UNTIL=20260103", "20260101T000000",
      "20260101T000000 20260102T000000 20260103T000000"},
@@ -391,6 +394,10 @@ TEST(Recurrence, EndsAtTheLastSecondOfTheYear9999) {
   EXPECT_EQ(
       Recurrence::parse("FREQ=WEEKLY;BYDAY=SA,MO;COUNT=2", year0).between(year0, year0.addDay(9)),
       (std::vector<Date::Date>{year0, year0.addDay(2)}));
+  // Its first two days end week 52 of the year before.
+  const Date::Date lastDay(0, Date::Dec, 31);
+  EXPECT_EQ(Recurrence::parse("FREQ=YEARLY;BYWEEKNO=52;BYDAY=SA,SU", year0).between(year0, lastDay),
+            (std::vector<Date::Date>{year0, year0.addDay(1), lastDay.addDay(-1), lastDay}));
   const Recurrence secondly = Recurrence::parse("FREQ=SECONDLY", at("00000101T000000"));
   EXPECT_EQ(secondly.next(at("99991231T235958")), at("99991231T235959"));
   EXPECT_EQ(secondly.next(at("99991231T235959")), std::nullopt);
