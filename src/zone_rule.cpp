@@ -199,12 +199,12 @@ std::optional<absl::TimeZone> loadWithDaylightTime(const std::string& rule,
 // daylight-time shift on December 31. This abseil lists such a rule's start
 // and end as one instant, and so answers standard time all year; later
 // versions recognise it, as this does.
-bool isDaylightTimeAllYear(const cctz::PosixTimeZone& spec) {
-  const cctz::PosixTransition& start = spec.dst_start;
-  const cctz::PosixTransition& end = spec.dst_end;
+bool isDaylightTimeAllYear(const cctz::PosixTimeZone& posix) {
+  const cctz::PosixTransition& start = posix.dst_start;
+  const cctz::PosixTransition& end = posix.dst_end;
   return start.date.fmt == cctz::PosixTransition::N && start.date.n.day == 0 &&
          start.time.offset == 0 && end.date.fmt == cctz::PosixTransition::J &&
-         end.date.j.day == 365 && end.time.offset + spec.std_offset - spec.dst_offset == 86400;
+         end.date.j.day == 365 && end.time.offset + posix.std_offset - posix.dst_offset == 86400;
 }
 
 }  // namespace
@@ -217,21 +217,21 @@ std::optional<absl::TimeZone> loadRule(std::string_view rule) {
   const std::lock_guard<std::mutex> lock(mutex);
   if (const auto found = loaded.find(rule); found != loaded.end()) return found->second;
   const std::string text(rule);
-  cctz::PosixTimeZone spec;
-  if (!cctz::ParsePosixSpec(text, &spec)) return std::nullopt;
+  cctz::PosixTimeZone posix;
+  if (!cctz::ParsePosixSpec(text, &posix)) return std::nullopt;
   std::vector<LocalType> types = {
-      {static_cast<std::int32_t>(spec.std_offset), false, spec.std_abbr}};
-  if (!spec.dst_abbr.empty()) {
-    types.push_back({static_cast<std::int32_t>(spec.dst_offset), true, spec.dst_abbr});
+      {static_cast<std::int32_t>(posix.std_offset), false, posix.std_abbr}};
+  if (!posix.dst_abbr.empty()) {
+    types.push_back({static_cast<std::int32_t>(posix.dst_offset), true, posix.dst_abbr});
   }
   // A type names its abbreviation by a byte's index into them, as abseil's
   // own types do.
-  if (types.size() == 2 && spec.std_abbr.size() + 1 > 255) return std::nullopt;
+  if (types.size() == 2 && posix.std_abbr.size() + 1 > 255) return std::nullopt;
   std::optional<absl::TimeZone> zone;
   const std::string name = std::string(rulePrefix) + text;
   if (types.size() == 1) {
     zone = loadAs(name, zoneData(types, {}, text));
-  } else if (isDaylightTimeAllYear(spec)) {
+  } else if (isDaylightTimeAllYear(posix)) {
     zone = loadAs(name, zoneData({types[1]}, {}, ""));  // no footer: the one type stays
   } else {
     zone = loadWithDaylightTime(text, types);
