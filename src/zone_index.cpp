@@ -28,7 +28,7 @@ constexpr std::int64_t earliest = -62167392000;
 
 }  // namespace
 
-ZoneIndex::ZoneIndex(const absl::TimeZone& zone) {
+ZoneIndex::ZoneIndex(const absl::TimeZone& zone, std::size_t budget) {
   // The transitions abseil lists, in order, from the earliest a date needs.
   absl::TimeZone::CivilTransition transition;
   for (absl::Time after = absl::FromUnixSeconds(earliest);
@@ -38,14 +38,12 @@ ZoneIndex::ZoneIndex(const absl::TimeZone& zone) {
     instants.push_back(absl::ToUnixSeconds(at));
     after = at;
   }
+  types.push_back(typeAtInstant(zone, instants.empty() ? 0 : instants.front() - 1));
   std::vector<std::size_t> found;
-  found.push_back(indexOf(types, typeAtInstant(zone, instants.empty() ? 0 : instants.front() - 1)));
   for (const std::int64_t instant : instants)
     found.push_back(indexOf(types, typeAtInstant(zone, instant)));
   if (types.size() > 256) return;  // more than abseil itself can have: not indexed
-  typeBefore = static_cast<std::uint8_t>(found.front());
-  for (std::size_t i = 1; i < found.size(); ++i)
-    typeAfter.push_back(static_cast<std::uint8_t>(found[i]));
+  for (const std::size_t type : found) typeAfter.push_back(static_cast<std::uint8_t>(type));
   complete = true;
   if (instants.empty()) return;
   last = instants.back();
@@ -61,14 +59,14 @@ ZoneIndex::ZoneIndex(const absl::TimeZone& zone) {
     if (start < windowEnd(i - 1)) complete = false;
   }
   if (instants.size() > std::numeric_limits<std::uint16_t>::max()) complete = false;
-  if (complete) buildBuckets();
+  if (complete) buildBuckets(budget);
 }
 
 // Buckets of 2^shift seconds, as short as the budget allows (from 2^20 s,
 // 12 days, on), each with the first transition at or after its start, over
 // instants and over local times. A lookup then scans only the transitions
 // of one bucket: at most one, or a few where a zone changed often.
-void ZoneIndex::buildBuckets() {
+void ZoneIndex::buildBuckets(std::size_t budget) {
   const std::size_t n = instants.size();
   instantBase = instants.front();
   localBase = instants.front() + std::min(offsetBefore(0), offsetAfter(0));

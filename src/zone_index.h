@@ -41,10 +41,13 @@ inline constexpr std::int64_t cycleSeconds = 146097 * std::int64_t{86400};
 
 class ZoneIndex {
  public:
-  // At most this many bytes of tables per zone.
-  static constexpr std::size_t budget = std::size_t{64} * 1024;
+  // The bytes of tables a zone takes at most, unless told otherwise.
+  static constexpr std::size_t defaultBudget = std::size_t{64} * 1024;
 
-  explicit ZoneIndex(const absl::TimeZone& zone);
+  // The tables of `zone`, their buckets as short as `budget` bytes in all
+  // allow; a zone whose transitions alone take more has one bucket of each
+  // kind.
+  explicit ZoneIndex(const absl::TimeZone& zone, std::size_t budget = defaultBudget);
 
   // Whether the tables answer for the zone, which they do for every zone
   // abseil loads from the database; where not, ask abseil.
@@ -67,7 +70,7 @@ class ZoneIndex {
 
  private:
   [[nodiscard]] std::int32_t offsetBefore(std::size_t i) const noexcept {
-    return types[i == 0 ? typeBefore : typeAfter[i - 1]].offset;
+    return types[i == 0 ? 0 : typeAfter[i - 1]].offset;
   }
   [[nodiscard]] std::int32_t offsetAfter(std::size_t i) const noexcept {
     return types[typeAfter[i]].offset;
@@ -78,12 +81,12 @@ class ZoneIndex {
   }
   // placeOf within the listed transitions: local < localEnd.
   [[nodiscard]] LocalPlace placeWithin(std::int64_t local) const noexcept;
-  void buildBuckets();
+  void buildBuckets(std::size_t budget);
 
-  std::vector<LocalType> types;         // at most 256, as abseil's own
+  std::vector<LocalType> types;         // at most 256, as abseil's own; the first
+                                        // is the one before the first transition
   std::vector<std::int64_t> instants;   // the transitions, in order
   std::vector<std::uint8_t> typeAfter;  // the type from each on
-  std::uint8_t typeBefore = 0;          // the type before the first
   std::int64_t last = 0;                // the last transition listed
   bool repeating = false;               // whether the rules repeat past it
   bool complete = false;
@@ -99,7 +102,7 @@ class ZoneIndex {
 // more.
 
 inline const LocalType& ZoneIndex::typeAt(std::int64_t instant) const noexcept {
-  if (instants.empty() || instant < instantBase) return types[typeBefore];
+  if (instants.empty() || instant < instantBase) return types[0];
   if (instant >= last) {
     if (!repeating) return types[typeAfter.back()];
     instant -= ((instant - last) / cycleSeconds + 1) * cycleSeconds;  // [last - cycle, last)
@@ -124,7 +127,7 @@ inline LocalPlace ZoneIndex::placeWithin(std::int64_t local) const noexcept {
 
 inline LocalPlace ZoneIndex::placeOf(std::int64_t local) const noexcept {
   if (instants.empty() || local < localBase) {
-    const std::int64_t instant = local - types[typeBefore].offset;
+    const std::int64_t instant = local - types[0].offset;
     return {LocalPlace::Unique, instant, instant, instant};
   }
   if (local < localEnd) return placeWithin(local);
