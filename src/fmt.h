@@ -21,7 +21,7 @@
 // The specifier is everything up to the first closing brace, so it cannot
 // hold a brace: a nested replacement field such as "{:{}}" leaves an
 // unmatched brace, which fmt reports as a format_error. It is not a
-// standard format specification: width, fill and alignment are token-free
+// string's specifier either: width, fill and alignment are token-free
 // text like any other, so "{:>24}" writes ">24". To pad a date, pad its
 // text: fmt::format("{:>24}", d.toString()).
 //

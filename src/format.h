@@ -15,7 +15,7 @@
 // A date's or a timestamp's specifier is everything up to the closing brace:
 // a token format, "iso", or nothing for the default form; it cannot hold a
 // brace, and width, fill and alignment are plain text there. An interval
-// takes the specification of a string (fill, alignment, width, precision).
+// takes a string's specifier (fill, alignment, width, precision).
 // A specifier that cannot be read is an error as the standard library
 // reports it: at compile time for a format string it checks then, and
 // std::format_error from std::vformat.

@@ -26,7 +26,7 @@ TEST(Fmt, DateSpecsAreTokenFormatsOrIso) {
   const Date::Date d(2026, Date::Dec, 6, 2, 4, 49);
   EXPECT_EQ(fmt::format("{:MMM}|{:ISO}|{:%Y-%m}", d, d, d), "Dec|ISO|%Y-%m");
   EXPECT_EQ(fmt::format(fmt::runtime("{:isoYYYY}"), d), "iso2026");
-  // What a specifier cannot be: a brace, or a standard specification.
+  // What a specifier cannot be: a brace, or a string's fill and width.
   EXPECT_THROW((void)fmt::format(fmt::runtime("{:{}}"), d, 5), fmt::format_error);
   EXPECT_EQ(fmt::format("{:>24}", d), ">24");
 }
