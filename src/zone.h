@@ -143,7 +143,11 @@ class TimeZone {
   //                              where no file has that name; its rule
   //                              applies in every year, where the C library
   //                              gives standard time before 1970
-  // A TZ that names no file and is no rule gives UTC, as in the C library.
+  // A TZ that names no file and is no rule gives UTC, as in the C library,
+  // and so does a rule whose changes of offset cross in local time, which
+  // abseil's zones cannot hold: "AAA0BBB-2,J100/0,J100/3", an hour of
+  // daylight time two hours ahead, goes on from 00:00 to 02:00 and back
+  // from 03:00 to 01:00.
   // Paths are read as given: they come from the process's environment, not
   // from users, unlike the names `load` takes. abseil reads the rules: this
   // library gives them to it as zone data through abseil's zone-info source

@@ -198,6 +198,9 @@ TEST(Timestamp, IsoTextRoundTripsAndReadsEveryForm) {
       ASSERT_EQ(Timestamp::parseIso(text),
                 Timestamp(t.getDate(), t.getNanosecond() / scale * scale));
     }
+    // Counts beyond 0..9 are clamped.
+    ASSERT_EQ(t.toIsoString(10), t.toIsoString(9));
+    ASSERT_EQ(t.toIsoString(std::numeric_limits<int>::min()), t.toIsoString(0));
   }
   for (int i = 0; i < 100000; ++i) {
     const Timestamp t = randomTimestamp(random);

@@ -80,6 +80,7 @@ TEST(ZoneGlibc, LocalZoneReadsEveryFormOfTzAsTheCLibraryDoes) {
       {"NZST-12NZDT,M9.5.0,M4.1.0/3", "NZST-12NZDT,M9.5.0,M4.1.0/3"},
       {"<-03>3<-02>,M3.5.0/-2,M10.5.0/-1", "<-03>3<-02>,M3.5.0/-2,M10.5.0/-1"},
       {"EST+5", "EST+5"},
+      {"AAA0BBB-2,J100,J100/3", "AAA0BBB-2,J100,J100/3"},
       {"<+0545>-5:45", "<+0545>-5:45"},
       {"UTC0", "UTC0"},
       {"", "UTC"},
@@ -129,6 +130,22 @@ TEST(ZoneGlibc, LocalZoneReadsEveryFormOfTzAsTheCLibraryDoes) {
     ASSERT_TRUE(offset.isDst);
     ASSERT_EQ(offset.abbreviation, "EDT");
   }
+  // An hour of standard time a year, after daylight time two hours ahead,
+  // on April 10: 01:00 UTC goes back to 01:00, 02:00 UTC on to 04:00. The
+  // overlap and the gap overlap, so abseil answers for the zone directly.
+  setenv("TZ", "AAA0BBB-2,J100,J100/3", 1);
+  const Date::TimeZone crossing = Date::TimeZone::local();
+  EXPECT_EQ(crossing.toIsoString(Date::Date(2026, Date::Apr, 10, 0, 30, 0)),
+            "2026-04-10T02:30:00+02:00");
+  EXPECT_EQ(crossing.toIsoString(Date::Date(2026, Date::Apr, 10, 1, 30, 0)),
+            "2026-04-10T01:30:00+00:00");
+  EXPECT_EQ(crossing.tryToUtc(Date::Date(2026, Date::Apr, 10, 12, 0, 0)),
+            Date::Date(2026, Date::Apr, 10, 10, 0, 0));
+  // An hour of daylight time two hours ahead, from midnight: 00:00 UTC
+  // goes on to 02:00, 01:00 UTC back to 01:00, before the change it
+  // follows. No abseil zone holds that.
+  setenv("TZ", "AAA0BBB-2,J100/0,J100/3", 1);
+  EXPECT_EQ(Date::TimeZone::local().getName(), "UTC");
   unsetenv("TZ");
   tzset();
 }
