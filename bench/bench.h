@@ -8,6 +8,7 @@
 #define NORMDATE_BENCH_BENCH_H_
 
 #include <benchmark/benchmark.h>
+#include <normdate/date.h>
 
 #include <array>
 #include <cstdint>
@@ -15,8 +16,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include "date.h"
 
 namespace bench {
 

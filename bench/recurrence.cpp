@@ -6,9 +6,8 @@
 // checked to give the same occurrences. The lookups a thousand years ahead
 // are normdate's alone: libical walks there occurrence by occurrence.
 
-#include "recurrence.h"
-
 #include <libical/ical.h>
+#include <normdate/recurrence.h>
 
 #include <array>
 #include <string>

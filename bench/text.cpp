@@ -5,6 +5,7 @@
 #include <absl/time/civil_time.h>
 #include <absl/time/time.h>
 #include <date/date.h>
+#include <normdate/timestamp.h>
 
 #include <array>
 #include <chrono>
@@ -21,7 +22,6 @@
 #include <vector>
 
 #include "bench.h"
-#include "timestamp.h"
 
 namespace bench {
 

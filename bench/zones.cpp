@@ -13,6 +13,7 @@
 #include <absl/time/time.h>
 #include <date/date.h>
 #include <date/tz.h>
+#include <normdate/zone.h>
 
 #include <array>
 #include <chrono>
@@ -25,7 +26,6 @@
 #include <vector>
 
 #include "bench.h"
-#include "zone.h"
 
 namespace bench {
 

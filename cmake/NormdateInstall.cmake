@@ -14,10 +14,7 @@ install(
   RUNTIME COMPONENT runtime
   LIBRARY COMPONENT runtime NAMELINK_COMPONENT development
   ARCHIVE COMPONENT development
-  INCLUDES
-  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(DIRECTORY "${PROJECT_BINARY_DIR}/include/normdate"
-        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development)
+  FILE_SET HEADERS COMPONENT development)
 install(EXPORT normdateTargets NAMESPACE normdate:: DESTINATION ${normdate_cmake_dir}
         COMPONENT development)
 
@@ -30,8 +27,7 @@ if(TARGET normdate_zone)
     RUNTIME COMPONENT runtime
     LIBRARY COMPONENT runtime NAMELINK_COMPONENT development
     ARCHIVE COMPONENT development
-    INCLUDES
-    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+    FILE_SET HEADERS COMPONENT development)
   install(EXPORT normdateZoneTargets NAMESPACE normdate:: DESTINATION ${normdate_cmake_dir}
           COMPONENT development)
 endif()

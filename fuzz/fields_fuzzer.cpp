@@ -2,11 +2,11 @@
 // timegm and gmtime_r as an independent oracle.
 
 #include <fuzzer/FuzzedDataProvider.h>
+#include <normdate/date.h>
 
 #include <cstdint>
 
 #include "check.h"
-#include "date.h"
 #include "oracle.h"
 
 namespace {

@@ -3,13 +3,13 @@
 // into a given string, the same text.
 
 #include <fuzzer/FuzzedDataProvider.h>
+#include <normdate/date.h>
 
 #include <cstdint>
 #include <sstream>
 #include <string>
 
 #include "check.h"
-#include "date.h"
 #include "reference_format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

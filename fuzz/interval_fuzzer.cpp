@@ -3,6 +3,8 @@
 // against glibc as an oracle.
 
 #include <fuzzer/FuzzedDataProvider.h>
+#include <normdate/date.h>
+#include <normdate/interval.h>
 
 #include <climits>
 #include <cstdint>
@@ -10,8 +12,6 @@
 #include <string>
 
 #include "check.h"
-#include "date.h"
-#include "interval.h"
 #include "oracle.h"
 
 namespace {

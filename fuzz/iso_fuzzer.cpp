@@ -2,11 +2,12 @@
 // points into the text, and every accepted text names the instant that its
 // date's own ISO text names.
 
+#include <normdate/date.h>
+
 #include <cstdint>
 #include <string_view>
 
 #include "check.h"
-#include "date.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -3,6 +3,7 @@
 // wherever the format allows a round trip.
 
 #include <fuzzer/FuzzedDataProvider.h>
+#include <normdate/date.h>
 
 #include <array>
 #include <cstdint>
@@ -10,7 +11,6 @@
 #include <string_view>
 
 #include "check.h"
-#include "date.h"
 
 namespace {
 

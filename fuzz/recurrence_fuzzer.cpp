@@ -4,6 +4,7 @@
 // reads back to a rule with the same occurrences.
 
 #include <fuzzer/FuzzedDataProvider.h>
+#include <normdate/recurrence.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -12,7 +13,6 @@
 #include <vector>
 
 #include "check.h"
-#include "recurrence.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider in(data, size);

@@ -3,6 +3,7 @@
 // agree, and every timestamp read writes ISO text that reads back to it.
 
 #include <fuzzer/FuzzedDataProvider.h>
+#include <normdate/timestamp.h>
 
 #include <chrono>
 #include <cstdint>
@@ -10,7 +11,6 @@
 #include <string>
 
 #include "check.h"
-#include "timestamp.h"
 
 namespace {
 

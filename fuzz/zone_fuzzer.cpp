@@ -3,14 +3,14 @@
 // local time is unique.
 
 #include <fuzzer/FuzzedDataProvider.h>
+#include <normdate/date.h>
+#include <normdate/zone.h>
 
 #include <array>
 #include <cstdint>
 #include <string>
 
 #include "check.h"
-#include "date.h"
-#include "zone.h"
 
 namespace {
 

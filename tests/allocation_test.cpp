@@ -3,6 +3,9 @@
 // program counts every call of the global operator new.
 
 #include <gtest/gtest.h>
+#include <normdate/date.h>
+#include <normdate/recurrence.h>
+#include <normdate/timestamp.h>
 
 #include <array>
 #include <atomic>
@@ -14,12 +17,8 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include "date.h"
-#include "recurrence.h"
-#include "timestamp.h"
 #ifndef NORMDATE_WITHOUT_ZONE
-#include "zone.h"
+#include <normdate/zone.h>
 #endif
 
 namespace {

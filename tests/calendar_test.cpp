@@ -3,14 +3,13 @@
 // differences against instants.
 
 #include <gtest/gtest.h>
+#include <normdate/date.h>
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <random>
-
-#include "date.h"
 
 namespace {
 

@@ -2,13 +2,13 @@
 // gives: a leap second, failures, and the far future.
 
 #include <gtest/gtest.h>
+#include <normdate/date.h>
+#include <normdate/recurrence.h>
 
 #include <array>
 #include <climits>
 
-#include "date.h"
 #include "fake_clock.h"
-#include "recurrence.h"
 
 namespace {
 

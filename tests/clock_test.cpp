@@ -1,10 +1,10 @@
 // The clock constructors, against time() and gmtime_r read around them.
 
 #include <gtest/gtest.h>
+#include <normdate/date.h>
 
 #include <ctime>
 
-#include "date.h"
 #include "oracle.h"
 
 namespace {

@@ -2,6 +2,7 @@
 // into this test under another name, and the clock is the fake one.
 
 #include <gtest/gtest.h>
+#include <normdate/date.h>
 
 #include <array>
 #include <iostream>
@@ -10,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "date.h"
 #include "fake_clock.h"
 
 namespace demo {

@@ -1,14 +1,12 @@
 // Dates, timestamps and intervals through fmt: every kind of format specifier, against
 // the members that the specifiers name.
 
-#include "fmt.h"
-
 #include <gtest/gtest.h>
+#include <normdate/date.h>
+#include <normdate/fmt.h>
 
 #include <random>
 #include <sstream>
-
-#include "date.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 // replacement against a plain one, and very long formats.
 
 #include <gtest/gtest.h>
+#include <normdate/date.h>
 
 #include <algorithm>
 #include <array>
@@ -10,7 +11,6 @@
 #include <string>
 #include <string_view>
 
-#include "date.h"
 #include "reference_format.h"
 
 namespace {

@@ -2,6 +2,7 @@
 // and hashing.
 
 #include <gtest/gtest.h>
+#include <normdate/date.h>
 
 #include <algorithm>
 #include <array>
@@ -15,7 +16,6 @@
 #include <unordered_set>
 #include <vector>
 
-#include "date.h"
 #include "oracle.h"
 
 namespace {

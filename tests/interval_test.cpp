@@ -1,9 +1,9 @@
 // Intervals: the difference of two dates, a date moved by an interval, and
 // the text form, on tables, random pairs and extreme fields.
 
-#include "interval.h"
-
 #include <gtest/gtest.h>
+#include <normdate/date.h>
+#include <normdate/interval.h>
 
 #include <array>
 #include <climits>
@@ -11,7 +11,6 @@
 #include <random>
 #include <sstream>
 
-#include "date.h"
 #include "oracle.h"
 
 namespace {

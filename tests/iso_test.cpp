@@ -2,6 +2,7 @@
 // and rejected texts with their messages.
 
 #include <gtest/gtest.h>
+#include <normdate/date.h>
 
 #include <array>
 #include <cstdint>
@@ -10,7 +11,6 @@
 #include <random>
 #include <string>
 
-#include "date.h"
 #include "oracle.h"
 
 namespace {

@@ -2,13 +2,13 @@
 // timegm as an independent oracle, on tables, sweeps and random inputs.
 
 #include <gtest/gtest.h>
+#include <normdate/date.h>
 
 #include <array>
 #include <climits>
 #include <cstdint>
 #include <random>
 
-#include "date.h"
 #include "oracle.h"
 
 namespace {

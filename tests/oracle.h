@@ -3,11 +3,11 @@
 #ifndef NORMDATE_TESTS_ORACLE_H_
 #define NORMDATE_TESTS_ORACLE_H_
 
+#include <normdate/date.h>
+
 #include <cstdint>
 #include <ctime>
 #include <ostream>
-
-#include "date.h"
 
 namespace oracle {
 

@@ -2,13 +2,12 @@
 // texts with their messages, and inputs of any size.
 
 #include <gtest/gtest.h>
+#include <normdate/date.h>
 
 #include <array>
 #include <random>
 #include <string>
 #include <vector>
-
-#include "date.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // every refusal, the ends of the range, rules that name nothing, random rules
 // against python-dateutil's expansion, and lookups against iteration.
 
-#include "recurrence.h"
-
 #include <gtest/gtest.h>
+#include <normdate/date.h>
+#include <normdate/recurrence.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -14,8 +14,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include "date.h"
 
 namespace {
 

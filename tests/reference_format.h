@@ -4,11 +4,11 @@
 #ifndef NORMDATE_TESTS_REFERENCE_FORMAT_H_
 #define NORMDATE_TESTS_REFERENCE_FORMAT_H_
 
+#include <normdate/date.h>
+
 #include <array>
 #include <string>
 #include <utility>
-
-#include "date.h"
 
 namespace reference {
 

@@ -3,14 +3,13 @@
 // read is an error in both.
 
 #include <gtest/gtest.h>
+#include <normdate/fmt.h>
+#include <normdate/format.h>
 
 #include <array>
 #include <format>
 #include <random>
 #include <string>
-
-#include "fmt.h"
-#include "format.h"
 
 namespace {
 

@@ -3,13 +3,13 @@
 // the ThreadSanitizer build runs this.
 
 #include <gtest/gtest.h>
+#include <normdate/date.h>
 
 #include <atomic>
 #include <ctime>
 #include <thread>
 #include <vector>
 
-#include "date.h"
 #include "oracle.h"
 
 namespace {

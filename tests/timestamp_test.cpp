@@ -3,9 +3,9 @@
 // time points of every kind of tick, sums, differences, ISO text and token
 // formats.
 
-#include "timestamp.h"
-
 #include <gtest/gtest.h>
+#include <normdate/date.h>
+#include <normdate/timestamp.h>
 
 #include <array>
 #include <chrono>
@@ -15,7 +15,6 @@
 #include <string>
 #include <type_traits>
 
-#include "date.h"
 #include "oracle.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "token_letters.h"
+#include "core/text/token_letters.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // "YYYY-MM-DD hh:mm:ss", so that the real program, run on a pinned clock, can
 // be compared with it.
 
+#include <normdate/date.h>
+
 #include <cstdio>
 #include <iostream>
-
-#include "date.h"
 
 namespace demo {
 void writeWalkthrough(std::ostream& out, const Date::Date& curdate);

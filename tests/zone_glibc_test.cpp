@@ -4,6 +4,8 @@
 // chosen with TZ and tzset, in this single-threaded test program.
 
 #include <gtest/gtest.h>
+#include <normdate/date.h>
+#include <normdate/zone.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -15,9 +17,7 @@
 #include <vector>
 
 #include "database_zones.h"
-#include "date.h"
 #include "oracle.h"
-#include "zone.h"
 
 namespace {
 

@@ -3,11 +3,13 @@
 // random instants and local times of years 0..9999; and TimeZone's
 // disambiguations of the local times it finds in gaps and overlaps.
 
-#include "zone_index.h"
+#include "zone/zone_index.h"
 
 #include <absl/time/civil_time.h>
 #include <absl/time/time.h>
 #include <gtest/gtest.h>
+#include <normdate/date.h>
+#include <normdate/zone.h>
 
 #include <array>
 #include <cstdint>
@@ -16,8 +18,6 @@
 #include <vector>
 
 #include "database_zones.h"
-#include "date.h"
-#include "zone.h"
 
 namespace {
 

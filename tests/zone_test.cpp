@@ -1,9 +1,8 @@
 // Time zones: hand-checked conversions, gaps and overlaps, transitions, the
 // year wrap, refused names and concurrent use.
 
-#include "zone.h"
-
 #include <gtest/gtest.h>
+#include <normdate/zone.h>
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define NORMDATE_SANITIZED 1
@@ -20,6 +19,8 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #include <malloc.h>
 #endif
 
+#include <normdate/date.h>
+
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -29,7 +30,6 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #include <vector>
 
 #include "database_zones.h"
-#include "date.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 #ifndef NORMDATE_FORMATTING_H_
 #define NORMDATE_FORMATTING_H_
 
+#include <normdate/date.h>
+#include <normdate/interval.h>
+#include <normdate/timestamp.h>
+
 #include <string>
 #include <string_view>
-
-#include "date.h"
-#include "interval.h"
-#include "timestamp.h"
 
 namespace Date::detail {
 

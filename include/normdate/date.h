@@ -76,7 +76,9 @@
 #ifndef NORMDATE_DATE_H_
 #define NORMDATE_DATE_H_
 
+#include <normdate/detail/civil.h>
 #include <normdate/export.h>
+#include <normdate/interval.h>
 
 #include <array>
 #include <chrono>
@@ -92,9 +94,6 @@
 #include <string>
 #include <string_view>
 #include <version>
-
-#include "civil.h"
-#include "interval.h"
 
 // 1 where the standard library's <format> is usable, so that
 // <normdate/format.h> builds; 0 elsewhere. libc++ 16 has it only with

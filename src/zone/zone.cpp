@@ -1,4 +1,4 @@
-#include "zone.h"
+#include "normdate/zone.h"
 
 #include <absl/time/civil_time.h>
 #include <absl/time/time.h>
@@ -17,9 +17,9 @@
 #include <unordered_map>
 #include <utility>
 
-#include "quoted.h"
-#include "zone_index.h"
-#include "zone_rule.h"
+#include "core/text/quoted.h"
+#include "zone/zone_index.h"
+#include "zone/zone_rule.h"
 
 namespace Date {
 

@@ -25,6 +25,8 @@
 #ifndef NORMDATE_TIMESTAMP_H_
 #define NORMDATE_TIMESTAMP_H_
 
+#include <normdate/date.h>
+#include <normdate/detail/civil.h>
 #include <normdate/export.h>
 
 #include <chrono>
@@ -39,9 +41,6 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
-
-#include "civil.h"
-#include "date.h"
 
 namespace Date {
 

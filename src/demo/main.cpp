@@ -1,10 +1,10 @@
 // normdate-demo: reads the clock once and prints a walkthrough of the library,
 // the "Class Date:" section and then the "Class DateInterval:" section.
 
-#include <iostream>
+#include <normdate/date.h>
+#include <normdate/interval.h>
 
-#include "date.h"
-#include "interval.h"
+#include <iostream>
 
 namespace demo {
 

@@ -36,19 +36,19 @@
 #ifndef NORMDATE_FORMAT_H_
 #define NORMDATE_FORMAT_H_
 
-#include "date.h"
+#include <normdate/date.h>
 
 #if !NORMDATE_HAS_STD_FORMAT
 #error \
     "<normdate/format.h> needs a usable <format> (libc++ 16 with -fexperimental-library, libstdc++ 13, MSVC); test NORMDATE_HAS_STD_FORMAT, or use <normdate/fmt.h>"
 #endif
 
+#include <normdate/detail/formatting.h>
+#include <normdate/interval.h>
+#include <normdate/timestamp.h>
+
 #include <format>
 #include <string_view>
-
-#include "formatting.h"
-#include "interval.h"
-#include "timestamp.h"
 
 template <>
 struct std::formatter<Date::Date, char>

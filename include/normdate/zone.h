@@ -49,6 +49,8 @@
 #ifndef NORMDATE_ZONE_H_
 #define NORMDATE_ZONE_H_
 
+#include <normdate/date.h>
+#include <normdate/timestamp.h>
 #include <normdate/zone_export.h>
 
 #include <memory>
@@ -56,9 +58,6 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-
-#include "date.h"
-#include "timestamp.h"
 
 namespace Date {
 

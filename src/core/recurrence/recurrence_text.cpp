@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "quoted.h"
-#include "recurrence_rule.h"
+#include "core/recurrence/recurrence_rule.h"
+#include "core/text/quoted.h"
 
 namespace Date::detail {
 

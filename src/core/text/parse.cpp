@@ -1,6 +1,9 @@
 // Reading dates back from text: the token parser behind `Date::parse` and
 // `Date::tryParse`.
 
+#include <normdate/date.h>
+#include <normdate/timestamp.h>
+
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -11,10 +14,8 @@
 #include <string_view>
 #include <type_traits>
 
-#include "date.h"
-#include "quoted.h"
-#include "timestamp.h"
-#include "token_letters.h"
+#include "core/text/quoted.h"
+#include "core/text/token_letters.h"
 
 namespace Date {
 

@@ -4,6 +4,8 @@
 #ifndef NORMDATE_RECURRENCE_RULE_H_
 #define NORMDATE_RECURRENCE_RULE_H_
 
+#include <normdate/date.h>
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -12,8 +14,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include "date.h"
 
 namespace Date::detail {
 

@@ -1,6 +1,6 @@
 // Writing timestamps as text: ISO 8601, the default form and token formats.
 
-#include "timestamp.h"
+#include "normdate/timestamp.h"
 
 #include <algorithm>
 #include <array>
@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "digits.h"
+#include "core/text/digits.h"
 
 namespace Date {
 

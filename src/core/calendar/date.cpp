@@ -1,4 +1,4 @@
-#include "date.h"
+#include "normdate/date.h"
 
 #include <array>
 #include <bit>
@@ -10,8 +10,8 @@
 #include <string_view>
 #include <utility>
 
-#include "digits.h"
-#include "token_letters.h"
+#include "core/text/digits.h"
+#include "core/text/token_letters.h"
 
 namespace Date {
 

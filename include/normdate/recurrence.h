@@ -86,6 +86,7 @@
 #ifndef NORMDATE_RECURRENCE_H_
 #define NORMDATE_RECURRENCE_H_
 
+#include <normdate/date.h>
 #include <normdate/export.h>
 
 #include <array>
@@ -97,8 +98,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "date.h"
 
 namespace Date {
 

@@ -1,4 +1,4 @@
-#include "interval.h"
+#include "normdate/interval.h"
 
 #include <ostream>
 

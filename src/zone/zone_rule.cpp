@@ -4,7 +4,7 @@
 // data, made in memory: abseil parses the rule, generates its transitions
 // and answers every conversion; nothing here evaluates a rule.
 
-#include "zone_rule.h"
+#include "zone/zone_rule.h"
 
 #include <absl/time/internal/cctz/include/cctz/zone_info_source.h>
 #include <absl/time/internal/cctz/src/time_zone_posix.h>

@@ -4,14 +4,14 @@
 #ifndef NORMDATE_DIGITS_H_
 #define NORMDATE_DIGITS_H_
 
+#include <normdate/date.h>
+
 #include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
-
-#include "date.h"
 
 namespace Date::detail {
 

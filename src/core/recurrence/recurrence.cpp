@@ -2,7 +2,9 @@
 // frequency is found arithmetically, its matching days are gathered as a
 // set of bits, and its dates are taken from that set in order.
 
-#include "recurrence.h"
+#include "normdate/recurrence.h"
+
+#include <normdate/detail/civil.h>
 
 #include <algorithm>
 #include <array>
@@ -17,8 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "civil.h"
-#include "recurrence_rule.h"
+#include "core/recurrence/recurrence_rule.h"
 
 namespace Date {
 

@@ -1,4 +1,4 @@
-#include "zone_index.h"
+#include "zone/zone_index.h"
 
 #include <algorithm>
 #include <limits>

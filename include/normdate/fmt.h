@@ -35,11 +35,10 @@
 #define NORMDATE_FMT_H_
 
 #include <fmt/format.h>
-
-#include "date.h"
-#include "formatting.h"
-#include "interval.h"
-#include "timestamp.h"
+#include <normdate/date.h>
+#include <normdate/detail/formatting.h>
+#include <normdate/interval.h>
+#include <normdate/timestamp.h>
 
 template <>
 struct fmt::formatter<Date::Date>
