@@ -7,6 +7,7 @@
 #include <normdate/date.h>
 #include <normdate/timestamp.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include <random>
 #include <string>
 #include <type_traits>
+#include <utility>
 
 #include "oracle.h"
 
@@ -180,6 +182,25 @@ TEST(Timestamp, TimePointsRoundTripAndDifferencesAreExact) {
                                       : static_cast<std::int64_t>(difference);
     ASSERT_EQ((t - u).count(), expected);
     ASSERT_EQ(t < u, nanosOf(t) < nanosOf(u));
+  }
+  // Differences within a few seconds of the greatest and least counts, both
+  // ways round, exact where they fit and saturated where not.
+  const Timestamp epoch;
+  for (const std::int64_t edge :
+       {std::numeric_limits<std::int64_t>::max(), std::numeric_limits<std::int64_t>::min()}) {
+    const Timestamp far{sys_time<nanoseconds>(nanoseconds(edge))};
+    for (std::int64_t step = -3'000'000'000; step <= 3'000'000'000; step += 9'973'501) {
+      for (const std::int64_t shift :
+           {step, step / 1000 * 1000, std::int64_t{1}, std::int64_t{-1}}) {
+        const Timestamp t = far + nanoseconds(shift);
+        for (const auto& [a, b] : {std::pair{t, epoch}, std::pair{epoch, t}}) {
+          const Int128 exact = nanosOf(a) - nanosOf(b);
+          const Int128 clamped = std::clamp<Int128>(exact, std::numeric_limits<std::int64_t>::min(),
+                                                    std::numeric_limits<std::int64_t>::max());
+          ASSERT_EQ((a - b).count(), static_cast<std::int64_t>(clamped)) << a.toIsoString();
+        }
+      }
+    }
   }
 }
 

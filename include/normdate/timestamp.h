@@ -304,14 +304,29 @@ class Timestamp {
   // later. Beyond what 64 bits of nanoseconds hold, about 292 years either
   // way, the least or greatest count.
   constexpr std::chrono::nanoseconds operator-(const Timestamp& earlier) const noexcept {
-    constexpr std::int64_t limit =
-        std::numeric_limits<std::int64_t>::max() / detail::nanosPerSecond;
-    const std::int64_t wholeSeconds = seconds() - earlier.seconds();
+    using limits = std::numeric_limits<std::int64_t>;
+    // The difference as whole seconds and nanoseconds after them, [0, 10^9).
     const std::int64_t nanos = nanosecond - earlier.nanosecond;  // (-10^9, 10^9)
-    if (wholeSeconds > limit) return std::chrono::nanoseconds::max();
-    if (wholeSeconds < -limit) return std::chrono::nanoseconds::min();
-    // |wholeSeconds| * 10^9 is at most 2^63 - 0.85 * 10^9, so the sum fits.
-    return std::chrono::nanoseconds(wholeSeconds * detail::nanosPerSecond + nanos);
+    const std::int64_t whole = seconds() - earlier.seconds() - (nanos < 0 ? 1 : 0);  // |.| < 2^39
+    const std::int64_t fraction = nanos < 0 ? nanos + detail::nanosPerSecond : nanos;
+    // The greatest count is 9223372036 s and 854775807 ns, the least
+    // -9223372037 s and 145224192 ns.
+    constexpr std::int64_t mostWhole = limits::max() / detail::nanosPerSecond;
+    constexpr std::int64_t mostFraction = limits::max() % detail::nanosPerSecond;
+    constexpr std::int64_t leastFraction = detail::nanosPerSecond - mostFraction - 1;
+    if (whole > mostWhole || (whole == mostWhole && fraction > mostFraction)) {
+      return std::chrono::nanoseconds::max();
+    }
+    if (whole < -mostWhole - 1 || (whole == -mostWhole - 1 && fraction < leastFraction)) {
+      return std::chrono::nanoseconds::min();
+    }
+    // A negative count is built from the second after, so that no term
+    // passes the least count on the way.
+    if (whole < 0) {
+      return std::chrono::nanoseconds((whole + 1) * detail::nanosPerSecond +
+                                      (fraction - detail::nanosPerSecond));
+    }
+    return std::chrono::nanoseconds(whole * detail::nanosPerSecond + fraction);
   }
 
   // In the order of the instants; equal when date and nanosecond are.
