@@ -264,6 +264,14 @@ TEST(Timestamp, IsoTextRoundTripsAndReadsEveryForm) {
     ASSERT_EQ(read->offsetSeconds, offset) << text;
     ASSERT_EQ(Timestamp::tryParseIso(text), read->utc) << text;
   }
+  // Instants read in the order they happened, through a leap second.
+  const std::array<const char*, 6> inOrder = {
+      "2016-12-31T23:59:59.999999999Z", "2016-12-31T23:59:60Z", "2016-12-31T23:59:60.1Z",
+      "2016-12-31T23:59:60.999999999Z", "2017-01-01T00:00:00Z", "2017-01-01T00:00:00.100Z"};
+  for (std::size_t i = 1; i < inOrder.size(); ++i) {
+    EXPECT_LE(Timestamp::parseIso(inOrder[i - 1]), Timestamp::parseIso(inOrder[i])) << inOrder[i];
+  }
+  EXPECT_EQ(Timestamp::parseIso("2016-12-31T23:59:60.900Z").toIsoString(), "2017-01-01T00:00:00Z");
 }
 
 // Token formats written and read back; the fraction's tokens truncate.

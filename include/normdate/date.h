@@ -530,7 +530,8 @@ class Date {
   // 00..59, second 00..60 (60 is the next minute's first second), offset
   // hours 00..23 and minutes and seconds 00..59. The offset is subtracted
   // exactly and the year wraps like every other: "0000-01-01T00:30:00+01:00"
-  // is 9999-12-31 23:30:00.
+  // is 9999-12-31 23:30:00. "-00:00", which RFC 3339 reserves for an
+  // unknown local offset, reads as "Z" does; the offset is not kept.
   //
   // Returns no date for any other text. Time linear in the text's length.
   [[nodiscard]] NORMDATE_EXPORT static std::optional<Date> tryParseIso(

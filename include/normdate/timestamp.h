@@ -346,9 +346,15 @@ class Timestamp {
   [[nodiscard]] NORMDATE_EXPORT std::string toIsoString(int digits) const;
 
   // Reads ISO 8601 / RFC 3339 text as `Date::tryParseIso` does (an offset,
-  // "T", "t" or a space, "Z" or "z", a fraction after "." or ",", second
-  // 60 as the next minute's first second), and keeps the fraction to the
-  // nanosecond; digits after the ninth are dropped (truncated).
+  // "T", "t" or a space, "Z" or "z", a fraction after "." or ","), and keeps
+  // the fraction to the nanosecond; digits after the ninth are dropped
+  // (truncated). A leap second, 23:59:60 with any fraction, is the first
+  // instant of the next minute, as abseil reads it: every instant of the
+  // leap second reads to the same one, no later than any instant after it,
+  // so that reading keeps the order of the instants ("23:59:60.900Z" is
+  // "00:00:00Z", before "00:00:00.100Z"). "-00:00", which RFC 3339 reserves
+  // for an unknown local offset, reads as "Z" does, and an offset of 0 is
+  // written back as "Z" (or "+00:00" by `TimeZone::toIsoString`).
   [[nodiscard]] NORMDATE_EXPORT static std::optional<Timestamp> tryParseIso(
       std::string_view text) noexcept;
 

@@ -429,6 +429,9 @@ class IsoReader {
         !zone(out.offsetSeconds)) {
       return false;
     }
+    // Every instant of a leap second is the next minute's first, so that
+    // reading keeps the order of the instants.
+    if (out.second == 60) out.nanosecond = 0;
     return at == input.size() || fail("the end of the text", 16);
   }
 
