@@ -215,6 +215,10 @@ constexpr Example kReadings[] = {
     // A week named by BYWEEKNO holds seven days for BYSETPOS to pick from.
     {"FREQ=YEARLY;BYWEEKNO=20;BYDAY=MO,TU,WE,TH,FR,SA,SU;BYSETPOS=7;COUNT=2", "20260101T080000",
      "20260517 20270523"},
+    // ... and, where the week of that number in the next week-numbering year
+    // begins in December, those days too: 2024's holds nine.
+    {"FREQ=YEARLY;BYWEEKNO=1;BYDAY=MO,TU,WE,TH,FR,SA,SU;BYSETPOS=8;COUNT=3", "20240101T080000",
+     "20241230 20251231 20291231"},
     // UNTIL is inclusive, and a date where every time is midnight.
     {"FREQ=DAILY;UNTIL=20260103", "20260101T000000",
      "20260101T000000 20260102T000000 20260103T000000"},

@@ -563,7 +563,11 @@ int64 mostDays(const RecurrenceRule& r) {
   if (!r.yearDays.empty())
     most = std::min(most, r.yearDays.positive.count() + r.yearDays.negative.count());
   if (!r.weekNumbers.empty()) {
-    most = std::min(most, 7 * (r.weekNumbers.positive.count() + r.weekNumbers.negative.count()));
+    // A week number names its week's seven days, and in a calendar year up
+    // to three more of the week of that number in the week-numbering year
+    // before or after: 2024 holds all of week 1 and December 30 and 31,
+    // which are in week 1 of 2025.
+    most = std::min(most, 10 * (r.weekNumbers.positive.count() + r.weekNumbers.negative.count()));
   }
   if (r.anyWeekday) {
     // Each weekday falls at most once a week, five times a month and 53
