@@ -11,6 +11,9 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <random>
 #include <sstream>
 #include <string>
@@ -146,8 +149,52 @@ TEST(ZoneGlibc, LocalZoneReadsEveryFormOfTzAsTheCLibraryDoes) {
   // follows. No abseil zone holds that.
   setenv("TZ", "AAA0BBB-2,J100/0,J100/3", 1);
   EXPECT_EQ(Date::TimeZone::local().getName(), "UTC");
+  // Daylight time ends at the instant it starts again where December 31 is
+  // a Saturday; abseil's zones cannot hold two changes at one instant.
+  setenv("TZ", "AAA-14BBB-13,M1.1.0/0,M12.5.6/23", 1);
+  EXPECT_EQ(Date::TimeZone::local().getName(), "UTC");
   unsetenv("TZ");
   tzset();
+}
+
+// The POSIX rule a zone file ends with (RFC 8536, section 3.3).
+std::string footerOf(const std::string& name) {
+  std::ifstream file("/usr/share/zoneinfo/" + name, std::ios::binary);
+  const std::string data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::size_t end = data.size() - 1;
+  return data.substr(data.rfind('\n', end - 1) + 1, end - data.rfind('\n', end - 1) - 1);
+}
+
+// Every daylight-saving rule of the database, given as TZ, holds in every
+// year from 0 to 2400 as the database's own zone, whose future abseil
+// extends by the same rule, holds it in the same year of the calendar's
+// cycle 2800 to 3199.
+TEST(ZoneGlibc, EveryRuleOfTheDatabaseHoldsInEveryYear) {
+  std::map<std::string, std::string> zoneOfRule;
+  for (const std::string& name : databaseZones()) {
+    const std::string rule = footerOf(name);
+    if (rule.find(',') != std::string::npos) zoneOfRule.emplace(rule, name);
+  }
+  ASSERT_GT(zoneOfRule.size(), 20u);
+  for (const auto& [rule, name] : zoneOfRule) {
+    setenv("TZ", rule.c_str(), 1);
+    const Date::TimeZone fromRule = Date::TimeZone::local();
+    ASSERT_EQ(fromRule.getName(), rule);
+    const Date::TimeZone database = Date::TimeZone::load(name);
+    for (int year = 0; year <= 2400; ++year) {
+      const int cycleYear = 2800 + year % 400;
+      for (int month = 1; month <= 12; ++month) {
+        for (const int day : {1, 15}) {
+          const Date::ZoneOffset a = fromRule.getOffset(Date::Date(year, month, day, 12, 0, 0));
+          const Date::ZoneOffset b =
+              database.getOffset(Date::Date(cycleYear, month, day, 12, 0, 0));
+          ASSERT_EQ(a.seconds, b.seconds) << rule << ' ' << year << '-' << month << '-' << day;
+          ASSERT_EQ(a.isDst, b.isDst) << rule << ' ' << year << '-' << month << '-' << day;
+        }
+      }
+    }
+  }
+  unsetenv("TZ");
 }
 
 }  // namespace

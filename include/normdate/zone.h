@@ -143,10 +143,12 @@ class TimeZone {
   //                              applies in every year, where the C library
   //                              gives standard time before 1970
   // A TZ that names no file and is no rule gives UTC, as in the C library,
-  // and so does a rule whose changes of offset cross in local time, which
-  // abseil's zones cannot hold: "AAA0BBB-2,J100/0,J100/3", an hour of
+  // and so does a rule that abseil's zones cannot hold: one whose changes
+  // of offset cross in local time ("AAA0BBB-2,J100/0,J100/3", an hour of
   // daylight time two hours ahead, goes on from 00:00 to 02:00 and back
-  // from 03:00 to 01:00.
+  // from 03:00 to 01:00), or one that ends daylight time at the instant it
+  // begins it again in some year ("AAA-14BBB-13,M1.1.0/0,M12.5.6/23", where
+  // December 31 is a Saturday).
   // Paths are read as given: they come from the process's environment, not
   // from users, unlike the names `load` takes. abseil reads the rules: this
   // library gives them to it as zone data through abseil's zone-info source

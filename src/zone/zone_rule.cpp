@@ -164,27 +164,50 @@ std::optional<absl::TimeZone> loadAs(const std::string& name, std::string data) 
   return zone;
 }
 
+// A draft of a rule's zone: one transition at the start of 1599 (local
+// time) into type `seedType`, and the rule, which abseil follows from there.
+struct Draft {
+  absl::TimeZone zone;
+  std::int64_t seed;
+};
+
+std::optional<Draft> loadDraft(const std::string& rule, const std::vector<LocalType>& types,
+                               std::uint8_t seedType) {
+  constexpr std::int64_t start1599 = -11707632000;  // 1599-01-01 00:00:00 UTC
+  const std::int64_t seed = start1599 - types[seedType].offset;
+  const std::optional<absl::TimeZone> zone =
+      loadAs(std::string(draftPrefix) + std::to_string(seedType) + ":" + rule,
+             zoneData(types, {{seed, seedType}}, rule));
+  if (!zone) return std::nullopt;
+  return Draft{*zone, seed};
+}
+
 // A rule with daylight-saving time. abseil lists a rule's transitions for
 // the 400 years from the year of the data's last transition, and answers
 // later instants by whole cycles, but only where those years end after
-// 1970, and before the first transition it knows of it gives standard
-// time. So a draft seeded with one transition at the start of 1599 answers
-// the rule from 1599 on; its cycle of transitions, moved back by whole
-// cycles, lists them from the year -1 on in the zone made from it.
+// 1970, and before the first transition it knows of it gives the type of
+// that transition. So a draft seeded with one transition at the start of
+// 1599 answers the rule from 1599 on; its cycle of transitions, moved back
+// by whole cycles, lists them from the year -1 on in the zone made from it.
+// The seed is in the type the rule gives on January 1: where daylight time
+// spans the new year (AEST-10AEDT,M10.1.0,M4.1.0/3), a seed in standard
+// time would make abseil drop April's end of daylight time as no change.
 std::optional<absl::TimeZone> loadWithDaylightTime(const std::string& rule,
                                                    const std::vector<LocalType>& types) {
-  constexpr std::int64_t start1599 = -11707632000;  // 1599-01-01 00:00:00 UTC
-  const std::int64_t seed = start1599 - types[0].offset;
-  const std::optional<absl::TimeZone> draft =
-      loadAs(std::string(draftPrefix) + rule, zoneData(types, {{seed, 0}}, rule));
+  std::optional<Draft> draft = loadDraft(rule, types, 0);
+  // A cycle on, the draft answers from the rule's own transitions alone.
+  if (draft && draft->zone.At(absl::FromUnixSeconds(draft->seed + cycleSeconds)).is_dst) {
+    draft = loadDraft(rule, types, 1);
+  }
   if (!draft) return std::nullopt;
+  const std::int64_t seed = draft->seed;
   std::vector<Transition> cycle;
   absl::TimeZone::CivilTransition next;
-  for (absl::Time after = absl::FromUnixSeconds(seed); draft->NextTransition(after, &next);) {
-    after = draft->At(next.to).trans;
+  for (absl::Time after = absl::FromUnixSeconds(seed); draft->zone.NextTransition(after, &next);) {
+    after = draft->zone.At(next.to).trans;
     const std::int64_t instant = absl::ToUnixSeconds(after);
     if (instant > seed + cycleSeconds) break;
-    cycle.push_back({instant, static_cast<std::uint8_t>(draft->At(after).is_dst ? 1 : 0)});
+    cycle.push_back({instant, static_cast<std::uint8_t>(draft->zone.At(after).is_dst ? 1 : 0)});
   }
   std::vector<Transition> transitions;
   for (std::int64_t cycles = 4; cycles >= 1; --cycles) {
