@@ -401,6 +401,17 @@ TEST(Zone, LocalZoneFollowsTz) {
   EXPECT_EQ(TimeZone::local().getName(), "Asia/Tokyo");
   setenv("TZ", "Not/A_Zone", 1);
   EXPECT_EQ(TimeZone::local().getName(), "UTC");
+  // A zone file of an application's own is read where it is, though its
+  // path looks like one into the database: here Tokyo's rules.
+  const std::filesystem::path own =
+      std::filesystem::temp_directory_path() / "normdate_zone_test_own/zoneinfo/Europe/Berlin";
+  std::filesystem::create_directories(own.parent_path());
+  std::filesystem::copy_file("/usr/share/zoneinfo/Asia/Tokyo", own,
+                             std::filesystem::copy_options::overwrite_existing);
+  setenv("TZ", own.c_str(), 1);
+  EXPECT_EQ(TimeZone::local().getName(), own.string());
+  EXPECT_EQ(TimeZone::local().getOffset(at(2026, 7, 1, 0, 0)).seconds, 9 * 3600);
+  std::filesystem::remove_all(own.parent_path().parent_path());
   // A rule's abbreviations are named by byte-sized indexes: a standard one
   // may be long, but one that pushes the daylight one beyond is refused.
   const std::string longName(300, 'A');

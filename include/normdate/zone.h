@@ -135,7 +135,9 @@ class TimeZone {
   //   TZ unset                   /etc/localtime, else UTC
   //   TZ empty                   UTC
   //   "/usr/share/zoneinfo/Asia/Tokyo", "/etc/localtime"
-  //                              the zone file at that absolute path
+  //                              the zone file at that absolute path, even
+  //                              one outside the zone directory whose path
+  //                              looks like one into it
   //   "Europe/Berlin"            the database's zone of that name
   //   "CET-1CEST,M3.5.0,M10.5.0/3", "EST+5", "<+0545>-5:45"
   //                              a POSIX rule (IEEE Std 1003.1, section 8.3)
@@ -162,8 +164,9 @@ class TimeZone {
 
   // The IANA name as loaded ("Europe/Berlin"), "UTC", or a fixed zone's
   // offset. The machine's zone has its IANA name where one is known (a path
-  // into the zone directory, or /etc/localtime linked there), else the path
-  // or rule TZ gives, or "localtime" for an /etc/localtime that names none.
+  // into the zone directory, TZDIR or /usr/share/zoneinfo, or /etc/localtime
+  // linked there), else the path or rule TZ gives, or "localtime" for an
+  // /etc/localtime that names none.
   [[nodiscard]] NORMDATE_ZONE_EXPORT std::string getName() const;
 
   // The offset in effect at the instant `utc`.

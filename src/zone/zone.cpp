@@ -154,16 +154,18 @@ std::string offsetText(int seconds) {
   return {text.data(), size};
 }
 
-// True when the zone directory holds a file of that name: TZDIR if set, as
-// abseil and the C library read it, else /usr/share/zoneinfo.
-bool inZoneDirectory(std::string_view name) {
+// The zone directory: TZDIR if set, as abseil and the C library read it,
+// else /usr/share/zoneinfo.
+std::filesystem::path zoneDirectory() {
   // NOLINTNEXTLINE(concurrency-mt-unsafe): read, as abseil reads it
   const char* directory = std::getenv("TZDIR");
-  std::filesystem::path path =
-      directory != nullptr && *directory != '\0' ? directory : "/usr/share/zoneinfo";
-  path /= name;
+  return directory != nullptr && *directory != '\0' ? directory : "/usr/share/zoneinfo";
+}
+
+// True when the zone directory holds a file of that name.
+bool inZoneDirectory(std::string_view name) {
   std::error_code error;
-  return std::filesystem::is_regular_file(path, error);
+  return std::filesystem::is_regular_file(zoneDirectory() / name, error);
 }
 
 // abseil keeps every name it is asked to load, found or not, for the life
@@ -179,17 +181,17 @@ std::optional<absl::TimeZone> loadAbseil(std::string_view name) {
 }
 
 // The IANA name of the zone file at `path`, where the path, or the link it
-// is, leads into a zone directory: "/usr/share/zoneinfo/Europe/Berlin", or
-// /etc/localtime linked there.
+// is, leads into the zone directory: "/usr/share/zoneinfo/Europe/Berlin",
+// or /etc/localtime linked there. A file elsewhere has none, whatever its
+// path holds: "/opt/app/zoneinfo/Europe/Berlin" is the application's own.
 std::optional<std::string> ianaNameOf(const std::filesystem::path& path) {
   std::error_code error;
   std::filesystem::path target = std::filesystem::read_symlink(path, error);
   if (error) target = path;
-  const std::string normal = (path.parent_path() / target).lexically_normal().string();
-  const std::string_view marker = "zoneinfo/";
-  const std::size_t at = normal.rfind(marker);
-  if (at == std::string::npos) return std::nullopt;
-  return normal.substr(at + marker.size());
+  const std::filesystem::path file = (path.parent_path() / target).lexically_normal();
+  const std::filesystem::path name = file.lexically_relative(zoneDirectory().lexically_normal());
+  if (name.empty() || *name.begin() == "..") return std::nullopt;
+  return name.string();
 }
 
 }  // namespace
