@@ -372,6 +372,17 @@ TEST(Zone, UnknownNamesLeaveNoMemoryBehind) {
   EXPECT_LT(liveHeapBytes(), before + (std::size_t{1} << 20));
 }
 
+// Offsets come from text: fixed zones of every offset, each converting,
+// leave no memory behind.
+TEST(Zone, FixedZonesLeaveNoMemoryBehind) {
+  const std::size_t before = liveHeapBytes();
+  for (int offset = -86399; offset <= 86399; ++offset) {
+    const TimeZone zone = TimeZone::fixed(offset);
+    ASSERT_EQ(zone.toLocal(at(2026, 1, 1, 0, 0)), at(2026, 1, 1, 0, 0).addSecond(offset));
+  }
+  EXPECT_LT(liveHeapBytes(), before + (std::size_t{1} << 20));
+}
+
 // Names are looked for in TZDIR, or where TZDIR is unset or empty in the
 // system's zone directory (not the current one).
 TEST(Zone, NamesAreLookedForInTzdir) {

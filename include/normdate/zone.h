@@ -127,7 +127,9 @@ class TimeZone {
 
   // A fixed offset east of UTC, e.g. fixed(25200) for +07:00. Offsets beyond
   // a day are clamped to +-86399 seconds. The name and abbreviation are the
-  // offset: "+07:00", "+05:45", "-00:00:30".
+  // offset: "+07:00", "+05:45", "-00:00:30". It needs no zone database and
+  // keeps nothing once its last copy is gone, so that offsets read from text
+  // can each make one.
   NORMDATE_ZONE_EXPORT static TimeZone fixed(int offsetSeconds);
 
   // The machine's zone, from TZ as the C library reads it (a leading ":"

@@ -41,6 +41,14 @@ struct TimeZone::Impl {
         abbreviation(std::move(fixedAbbreviation)),
         index(zone) {}
 
+  // A fixed offset, answered by the index alone: abseil's own fixed zones
+  // are kept for the life of the process, one for each offset asked for.
+  Impl(std::int32_t offset, const std::string& offsetName)
+      : zone(absl::UTCTimeZone()),
+        name(offsetName),
+        abbreviation(offsetName),
+        index(detail::LocalType{offset, false, abbreviation}) {}
+
   // The stretch of time an instant falls in, and what a local time (in
   // seconds as if UTC) is: the index's answers, abseil's where it has none.
   [[nodiscard]] detail::LocalType typeAt(std::int64_t instant) const {
@@ -238,8 +246,7 @@ TimeZone TimeZone::utc() {
 
 TimeZone TimeZone::fixed(int offsetSeconds) {
   const int offset = std::clamp(offsetSeconds, -86399, 86399);
-  std::string name = offsetText(offset);
-  return TimeZone(std::make_shared<const Impl>(absl::FixedTimeZone(offset), name, name));
+  return TimeZone(std::make_shared<const Impl>(offset, offsetText(offset)));
 }
 
 TimeZone TimeZone::local() {

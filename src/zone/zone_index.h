@@ -49,6 +49,9 @@ class ZoneIndex {
   // kind.
   explicit ZoneIndex(const absl::TimeZone& zone, std::size_t budget = defaultBudget);
 
+  // The tables of a zone of one type for all time, such as a fixed offset.
+  explicit ZoneIndex(const LocalType& always) : types{always}, complete(true) {}
+
   // Whether the tables answer for the zone, which they do for every zone
   // abseil loads from the database; where not, ask abseil.
   [[nodiscard]] bool answers() const noexcept { return complete; }
