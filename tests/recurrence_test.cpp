@@ -13,6 +13,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -628,6 +629,9 @@ TEST(Recurrence, AgreesWithPythonDateutilOnRandomRules) {
   }
   EXPECT_GT(compared, 500);
 }
+
+static_assert(noexcept(std::declval<Recurrence>().next(std::declval<Date::Date>())));
+static_assert(noexcept(++std::declval<Recurrence::iterator&>()));
 
 TEST(Recurrence, LookupsAgreeWithIterationAndTheTextReadsBack) {
   RuleMaker maker(7);

@@ -27,6 +27,7 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "database_zones.h"
@@ -202,6 +203,13 @@ TEST(Zone, TransitionsFollowTheRulesToTheYear9999) {
   EXPECT_EQ(TimeZone::load("America/Sao_Paulo").prevTransition(at(9000, 1, 1, 0, 0)),
             at(2019, 2, 17, 2, 0));
 }
+
+// Conversions allocate nothing and cannot throw, and say so.
+static_assert(noexcept(std::declval<TimeZone>().toLocal(std::declval<Date::Date>())));
+static_assert(noexcept(std::declval<TimeZone>().toUtc(std::declval<Date::Timestamp>())));
+static_assert(noexcept(std::declval<TimeZone>().tryToUtc(std::declval<Date::Date>())));
+static_assert(noexcept(std::declval<TimeZone>().lookup(std::declval<Date::Date>())));
+static_assert(noexcept(std::declval<TimeZone>().nextTransition(std::declval<Date::Date>())));
 
 TEST(Zone, FixedAndUtcZones) {
   const std::array<std::pair<int, const char*>, 6> cases = {{{25200, "+07:00"},

@@ -137,15 +137,15 @@ class Recurrence {
 
     reference operator*() const noexcept { return current; }
     pointer operator->() const noexcept { return &current; }
-    NORMDATE_EXPORT iterator& operator++();
-    void operator++(int) { ++*this; }
+    NORMDATE_EXPORT iterator& operator++() noexcept;
+    void operator++(int) noexcept { ++*this; }
     friend bool operator==(const iterator& it, std::default_sentinel_t /*end*/) noexcept {
       return it.cursor.done;
     }
 
    private:
     friend class Recurrence;
-    iterator(const detail::RecurrenceRule* read, std::int64_t unit, std::int64_t from);
+    iterator(const detail::RecurrenceRule* read, std::int64_t unit, std::int64_t from) noexcept;
 
     const detail::RecurrenceRule* rule = nullptr;
     detail::RecurrenceCursor cursor;
@@ -166,11 +166,11 @@ class Recurrence {
 
   // The occurrences, in order: `for (const Date& d : rule)`, and the
   // algorithms of std::ranges, for which the type is an input range.
-  [[nodiscard]] NORMDATE_EXPORT iterator begin() const;
+  [[nodiscard]] NORMDATE_EXPORT iterator begin() const noexcept;
   [[nodiscard]] static std::default_sentinel_t end() noexcept { return {}; }
 
   // The first occurrence strictly after `after`, if there is one.
-  [[nodiscard]] NORMDATE_EXPORT std::optional<Date> next(const Date& after) const;
+  [[nodiscard]] NORMDATE_EXPORT std::optional<Date> next(const Date& after) const noexcept;
 
   // Every occurrence d with from <= d <= to, in order.
   [[nodiscard]] NORMDATE_EXPORT std::vector<Date> between(const Date& from, const Date& to) const;
@@ -187,7 +187,7 @@ class Recurrence {
   explicit Recurrence(std::shared_ptr<const detail::RecurrenceRule> rule) noexcept;
 
   // The occurrences from `seconds` after 1970-01-01 00:00:00 on.
-  [[nodiscard]] iterator startingAt(std::int64_t seconds) const;
+  [[nodiscard]] iterator startingAt(std::int64_t seconds) const noexcept;
 
   std::shared_ptr<const detail::RecurrenceRule> parsed;
 };

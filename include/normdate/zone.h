@@ -175,33 +175,35 @@ class TimeZone {
   [[nodiscard]] NORMDATE_ZONE_EXPORT ZoneOffset getOffset(const Date& utc) const;
 
   // The local time at the instant `utc`.
-  [[nodiscard]] NORMDATE_ZONE_EXPORT Date toLocal(const Date& utc) const;
+  [[nodiscard]] NORMDATE_ZONE_EXPORT Date toLocal(const Date& utc) const noexcept;
 
   // Whether the local time `local` happened once, never or twice, and the
   // instants it names.
-  [[nodiscard]] NORMDATE_ZONE_EXPORT LocalTimeInfo lookup(const Date& local) const;
+  [[nodiscard]] NORMDATE_ZONE_EXPORT LocalTimeInfo lookup(const Date& local) const noexcept;
 
   // The instant of the local time `local`; a skipped or repeated one is
   // resolved by `d`.
   [[nodiscard]] NORMDATE_ZONE_EXPORT Date
-  toUtc(const Date& local, Disambiguation d = Disambiguation::Compatible) const;
+  toUtc(const Date& local, Disambiguation d = Disambiguation::Compatible) const noexcept;
 
   // The instant of `local` if it happened exactly once, nothing otherwise.
-  [[nodiscard]] NORMDATE_ZONE_EXPORT std::optional<Date> tryToUtc(const Date& local) const;
+  [[nodiscard]] NORMDATE_ZONE_EXPORT std::optional<Date> tryToUtc(const Date& local) const noexcept;
 
   // The first instant strictly after `utc` at which the zone's offset
   // changes; changes of only the abbreviation or the daylight-saving flag do
   // not count. Nothing if there is none up to 9999-12-31 23:59:59. Past the
   // last year for which the database lists transitions, they follow its
   // present rules to the year 9999, as the offsets do.
-  [[nodiscard]] NORMDATE_ZONE_EXPORT std::optional<Date> nextTransition(const Date& utc) const;
+  [[nodiscard]] NORMDATE_ZONE_EXPORT std::optional<Date> nextTransition(
+      const Date& utc) const noexcept;
 
   // The last such instant strictly before `utc`; nothing if there is none
   // from 0000-01-01 00:00:00 on.
-  [[nodiscard]] NORMDATE_ZONE_EXPORT std::optional<Date> prevTransition(const Date& utc) const;
+  [[nodiscard]] NORMDATE_ZONE_EXPORT std::optional<Date> prevTransition(
+      const Date& utc) const noexcept;
 
   // The current local time: `toLocal(Date())`.
-  [[nodiscard]] NORMDATE_ZONE_EXPORT Date now() const;
+  [[nodiscard]] NORMDATE_ZONE_EXPORT Date now() const noexcept;
 
   // The local time at the instant `utc` as ISO 8601 text with its numeric
   // offset: "2026-03-29T03:00:00+02:00". Offset 0 is "+00:00", and an offset
@@ -211,11 +213,11 @@ class TimeZone {
   // The conversions above for timestamps. Offsets change only on whole
   // seconds, so the fraction passes through unchanged, and the text has it
   // as `Timestamp::toIsoString` writes it: "2026-07-01T14:00:00.250+02:00".
-  [[nodiscard]] NORMDATE_ZONE_EXPORT Timestamp toLocal(const Timestamp& utc) const;
+  [[nodiscard]] NORMDATE_ZONE_EXPORT Timestamp toLocal(const Timestamp& utc) const noexcept;
   [[nodiscard]] NORMDATE_ZONE_EXPORT Timestamp
-  toUtc(const Timestamp& local, Disambiguation d = Disambiguation::Compatible) const;
+  toUtc(const Timestamp& local, Disambiguation d = Disambiguation::Compatible) const noexcept;
   [[nodiscard]] NORMDATE_ZONE_EXPORT std::optional<Timestamp> tryToUtc(
-      const Timestamp& local) const;
+      const Timestamp& local) const noexcept;
   [[nodiscard]] NORMDATE_ZONE_EXPORT std::string toIsoString(const Timestamp& utc) const;
 
  private:

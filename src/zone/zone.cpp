@@ -51,13 +51,13 @@ struct TimeZone::Impl {
 
   // The stretch of time an instant falls in, and what a local time (in
   // seconds as if UTC) is: the index's answers, abseil's where it has none.
-  [[nodiscard]] detail::LocalType typeAt(std::int64_t instant) const {
+  [[nodiscard]] detail::LocalType typeAt(std::int64_t instant) const noexcept {
     if (index.answers()) return index.typeAt(instant);
     const absl::TimeZone::CivilInfo info = zone.At(absl::FromUnixSeconds(instant));
     return {static_cast<std::int32_t>(info.offset), info.is_dst, info.zone_abbr};
   }
 
-  [[nodiscard]] detail::LocalPlace placeOf(std::int64_t local) const {
+  [[nodiscard]] detail::LocalPlace placeOf(std::int64_t local) const noexcept {
     if (index.answers()) return index.placeOf(local);
     const absl::TimeZone::TimeInfo info = zone.At(absl::CivilSecond() + local);
     const auto kind = info.kind == absl::TimeZone::TimeInfo::SKIPPED ? detail::LocalPlace::Skipped
@@ -71,11 +71,11 @@ struct TimeZone::Impl {
   // The first instant after `after`, and the last before `before`, at which
   // abseil's answers may change: a transition abseil lists, or past the last
   // one, a listed transition moved on by whole cycles.
-  [[nodiscard]] std::optional<std::int64_t> candidateAfter(std::int64_t after) const;
-  [[nodiscard]] std::optional<std::int64_t> candidateBefore(std::int64_t before) const;
+  [[nodiscard]] std::optional<std::int64_t> candidateAfter(std::int64_t after) const noexcept;
+  [[nodiscard]] std::optional<std::int64_t> candidateBefore(std::int64_t before) const noexcept;
 
   // True when the offset changes at `instant`.
-  [[nodiscard]] bool offsetChangesAt(std::int64_t instant) const {
+  [[nodiscard]] bool offsetChangesAt(std::int64_t instant) const noexcept {
     return typeAt(instant - 1).offset != typeAt(instant).offset;
   }
 
@@ -87,7 +87,7 @@ struct TimeZone::Impl {
   detail::ZoneIndex index;
 };
 
-std::optional<std::int64_t> TimeZone::Impl::candidateAfter(std::int64_t after) const {
+std::optional<std::int64_t> TimeZone::Impl::candidateAfter(std::int64_t after) const noexcept {
   // Past the last listed transition, abseil answers [last, last + cycle) as
   // [last - cycle, last), and so on for each later cycle.
   std::int64_t shift = 0;
@@ -101,7 +101,7 @@ std::optional<std::int64_t> TimeZone::Impl::candidateAfter(std::int64_t after) c
   return absl::ToUnixSeconds(zone.At(transition.to).trans) + shift;
 }
 
-std::optional<std::int64_t> TimeZone::Impl::candidateBefore(std::int64_t before) const {
+std::optional<std::int64_t> TimeZone::Impl::candidateBefore(std::int64_t before) const noexcept {
   // As above; a cycle's answers may also change where it starts, which is
   // last - cycle moved on.
   std::int64_t shift = 0;
@@ -121,9 +121,11 @@ std::optional<std::int64_t> TimeZone::Impl::candidateBefore(std::int64_t before)
 
 namespace {
 
-std::int64_t secondsOf(const Date& d) { return d.toSysSeconds().time_since_epoch().count(); }
+std::int64_t secondsOf(const Date& d) noexcept {
+  return d.toSysSeconds().time_since_epoch().count();
+}
 
-Date dateOf(std::int64_t seconds) {
+Date dateOf(std::int64_t seconds) noexcept {
   return Date(std::chrono::sys_seconds{std::chrono::seconds{seconds}});
 }
 
@@ -305,7 +307,7 @@ ZoneOffset TimeZone::getOffset(const Date& utc) const {
           impl->abbreviation.empty() ? std::string(type.abbreviation) : impl->abbreviation};
 }
 
-Date TimeZone::toLocal(const Date& utc) const {
+Date TimeZone::toLocal(const Date& utc) const noexcept {
   const std::int64_t instant = secondsOf(utc);
   return dateOf(instant + impl->typeAt(instant).offset);
 }
@@ -314,7 +316,7 @@ namespace {
 
 // A local time of a gap or an overlap: out of line, so that the common
 // case, a time that happens once, is not slowed by its frame.
-[[gnu::noinline]] LocalTimeInfo ambiguous(const detail::LocalPlace& place) {
+[[gnu::noinline]] LocalTimeInfo ambiguous(const detail::LocalPlace& place) noexcept {
   if (place.kind == detail::LocalPlace::Skipped) {  // pre >= transition > post
     return {LocalTimeInfo::Skipped, dateOf(place.post), dateOf(place.pre),
             dateOf(place.transition)};
@@ -328,7 +330,7 @@ namespace {
 
 // A clock leap second of a local time counts as the next minute's first
 // second, in secondsOf, as abseil's civil times carry it.
-LocalTimeInfo TimeZone::lookup(const Date& local) const {
+LocalTimeInfo TimeZone::lookup(const Date& local) const noexcept {
   const detail::LocalPlace place = impl->placeOf(secondsOf(local));
   if (place.kind != detail::LocalPlace::Unique) return ambiguous(place);
   // Three dates of one instant, each built from its fields: a copy of one
@@ -338,7 +340,7 @@ LocalTimeInfo TimeZone::lookup(const Date& local) const {
   return {LocalTimeInfo::Unique, Date(fields), Date(fields), Date(fields)};
 }
 
-Date TimeZone::toUtc(const Date& local, Disambiguation d) const {
+Date TimeZone::toUtc(const Date& local, Disambiguation d) const noexcept {
   // `pre` applies the offset from before a transition: in a gap that is the
   // later instant, in an overlap the earlier one, as Compatible asks.
   const detail::LocalPlace place = impl->placeOf(secondsOf(local));
@@ -350,7 +352,7 @@ Date TimeZone::toUtc(const Date& local, Disambiguation d) const {
   }
 }
 
-std::optional<Date> TimeZone::tryToUtc(const Date& local) const {
+std::optional<Date> TimeZone::tryToUtc(const Date& local) const noexcept {
   const detail::LocalPlace place = impl->placeOf(secondsOf(local));
   if (place.kind != detail::LocalPlace::Unique) return std::nullopt;
   return dateOf(place.pre);
@@ -360,7 +362,7 @@ std::optional<Date> TimeZone::tryToUtc(const Date& local) const {
 // flag; those are skipped. Each step moves strictly on, and stops at the
 // edge of the years a date holds, so the search ends even for rules that
 // change nothing but a flag.
-std::optional<Date> TimeZone::nextTransition(const Date& utc) const {
+std::optional<Date> TimeZone::nextTransition(const Date& utc) const noexcept {
   std::int64_t after = secondsOf(utc);
   while (const std::optional<std::int64_t> candidate = impl->candidateAfter(after)) {
     if (*candidate <= after || *candidate > lastSecond) break;
@@ -370,7 +372,7 @@ std::optional<Date> TimeZone::nextTransition(const Date& utc) const {
   return std::nullopt;
 }
 
-std::optional<Date> TimeZone::prevTransition(const Date& utc) const {
+std::optional<Date> TimeZone::prevTransition(const Date& utc) const noexcept {
   std::int64_t before = secondsOf(utc);
   while (const std::optional<std::int64_t> candidate = impl->candidateBefore(before)) {
     if (*candidate >= before || *candidate < firstSecond) break;
@@ -380,19 +382,19 @@ std::optional<Date> TimeZone::prevTransition(const Date& utc) const {
   return std::nullopt;
 }
 
-Date TimeZone::now() const { return toLocal(Date()); }
+Date TimeZone::now() const noexcept { return toLocal(Date()); }
 
 std::string TimeZone::toIsoString(const Date& utc) const { return toIsoString(Timestamp(utc)); }
 
-Timestamp TimeZone::toLocal(const Timestamp& utc) const {
+Timestamp TimeZone::toLocal(const Timestamp& utc) const noexcept {
   return {toLocal(utc.getDate()), utc.getNanosecond()};
 }
 
-Timestamp TimeZone::toUtc(const Timestamp& local, Disambiguation d) const {
+Timestamp TimeZone::toUtc(const Timestamp& local, Disambiguation d) const noexcept {
   return {toUtc(local.getDate(), d), local.getNanosecond()};
 }
 
-std::optional<Timestamp> TimeZone::tryToUtc(const Timestamp& local) const {
+std::optional<Timestamp> TimeZone::tryToUtc(const Timestamp& local) const noexcept {
   const std::optional<Date> utc = tryToUtc(local.getDate());
   if (!utc) return std::nullopt;
   return Timestamp(*utc, local.getNanosecond());

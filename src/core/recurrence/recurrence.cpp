@@ -132,7 +132,7 @@ bool dayMatches(const RecurrenceRule& r, int64 day) noexcept {
 // match, in no particular order: those the most selective part names, or
 // every day. Each is still to be checked with dayMatches.
 template <class Found>
-void candidates(const RecurrenceRule& r, const Civil& month, int low, const Found& found) {
+void candidates(const RecurrenceRule& r, const Civil& month, int low, const Found& found) noexcept {
   const int64 length = daysInMonth(month.year, month.month);
   const int64 first = daysFromEpoch(month.year, month.month, 1);
   const auto offer = [&](int64 d) {
@@ -173,7 +173,7 @@ int64 repeatAfter(int64 cycle, int64 step) noexcept {
 // The first matching day at or after `day` whose distance from the start's
 // is a multiple of `step`, if there is one up to 9999-12-31. Days one by one
 // first, where most days match; then month by month, from the candidates.
-std::optional<int64> nextMatchingDay(const RecurrenceRule& r, int64 day, int64 step) {
+std::optional<int64> nextMatchingDay(const RecurrenceRule& r, int64 day, int64 step) noexcept {
   const int64 startDay = floorDiv(r.startSeconds, 86400);
   day = std::max(day, firstDay);
   day += floorMod(startDay - day, step);
@@ -247,7 +247,7 @@ int64 alignUp(const RecurrenceRule& r, int64 unit) noexcept {
 }
 
 // The matching days of the period from `first`, as offsets from it.
-Bits<6> matchingDays(const RecurrenceRule& r, const PeriodDays& period) {
+Bits<6> matchingDays(const RecurrenceRule& r, const PeriodDays& period) noexcept {
   Bits<6> days;
   const auto add = [&](int64 day) {
     if (dayMatches(r, day, civilOf(day))) days.set(day - period.first);
@@ -396,7 +396,8 @@ int64 unitsPerCycle(const RecurrenceRule& r) noexcept {
 
 // Loads period `unit` of a daily or coarser frequency; whether BYSETPOS, if
 // given, picks any of its dates.
-bool loadDays(const RecurrenceRule& r, RecurrenceCursor& c, int64 unit, const PeriodDays& period) {
+bool loadDays(const RecurrenceRule& r, RecurrenceCursor& c, int64 unit,
+              const PeriodDays& period) noexcept {
   const Bits<6> days = matchingDays(r, period);
   c.unit = unit;
   c.firstDay = period.first;
@@ -409,7 +410,7 @@ bool loadDays(const RecurrenceRule& r, RecurrenceCursor& c, int64 unit, const Pe
 
 // Loads the first period at or after `unit`, a period the interval reaches,
 // that holds an occurrence; false if there is none up to the year 9999.
-bool seekDays(const RecurrenceRule& r, RecurrenceCursor& c, int64 unit) {
+bool seekDays(const RecurrenceRule& r, RecurrenceCursor& c, int64 unit) noexcept {
   const int64 step = r.frequency == Frequency::Daily ? r.interval : 1;
   const int64 last = unit + repeatAfter(unitsPerCycle(r), r.interval);
   for (;;) {
@@ -428,7 +429,7 @@ bool seekDays(const RecurrenceRule& r, RecurrenceCursor& c, int64 unit) {
 
 // As seekDays, for an hourly, minutely or secondly frequency, whose periods
 // hold one time of one day each.
-bool seekSlots(const RecurrenceRule& r, RecurrenceCursor& c, int64 unit) {
+bool seekSlots(const RecurrenceRule& r, RecurrenceCursor& c, int64 unit) noexcept {
   const SlotSearch slots(r, r.interval);
   const int64 last = unit + repeatAfter(unitsPerCycle(r), r.interval);
   for (;;) {
@@ -459,7 +460,7 @@ bool seekSlots(const RecurrenceRule& r, RecurrenceCursor& c, int64 unit) {
 // Moves the cursor to the first period at or after `unit` with an
 // occurrence, past the instances before `from`, counting those from the
 // start; done where there is none.
-void seek(const RecurrenceRule& r, RecurrenceCursor& c, int64 unit, int64 from) {
+void seek(const RecurrenceRule& r, RecurrenceCursor& c, int64 unit, int64 from) noexcept {
   const bool found = r.frequency >= Frequency::Daily ? seekDays(r, c, unit) : seekSlots(r, c, unit);
   if (!found) {
     c.done = true;
@@ -476,7 +477,7 @@ void seek(const RecurrenceRule& r, RecurrenceCursor& c, int64 unit, int64 from) 
 
 // Takes the cursor to the next occurrence at or after `from`, into
 // `current`; done where there is none.
-void advance(const RecurrenceRule& r, RecurrenceCursor& c, int64 from, Date& current) {
+void advance(const RecurrenceRule& r, RecurrenceCursor& c, int64 from, Date& current) noexcept {
   while (!c.done) {
     const int64 rank = nextChosen(r, c, c.instance);
     if (rank < 0) {
@@ -667,7 +668,7 @@ Recurrence Recurrence::parse(std::string_view rule, const Date& start) {
 }
 
 Recurrence::iterator::iterator(const detail::RecurrenceRule* read, std::int64_t unit,
-                               std::int64_t from)
+                               std::int64_t from) noexcept
     : rule(read), notBefore(from) {
   if (rule->never || from > rule->lastSeconds) return;
   cursor.done = false;
@@ -675,18 +676,18 @@ Recurrence::iterator::iterator(const detail::RecurrenceRule* read, std::int64_t 
   detail::advance(*rule, cursor, from, current);
 }
 
-Recurrence::iterator& Recurrence::iterator::operator++() {
+Recurrence::iterator& Recurrence::iterator::operator++() noexcept {
   detail::advance(*rule, cursor, notBefore, current);
   return *this;
 }
 
-Recurrence::iterator Recurrence::begin() const {
+Recurrence::iterator Recurrence::begin() const noexcept {
   return {parsed.get(), parsed->startUnit, parsed->startSeconds};
 }
 
 // From the start's period where COUNT needs the occurrences before counted,
 // else from the period that holds `seconds`.
-Recurrence::iterator Recurrence::startingAt(std::int64_t seconds) const {
+Recurrence::iterator Recurrence::startingAt(std::int64_t seconds) const noexcept {
   const detail::RecurrenceRule& r = *parsed;
   if (r.count != 0 || seconds <= r.startSeconds) {
     return {parsed.get(), r.startUnit, std::max(seconds, r.startSeconds)};
@@ -695,7 +696,7 @@ Recurrence::iterator Recurrence::startingAt(std::int64_t seconds) const {
   return {parsed.get(), r.startUnit + (unit - r.startUnit) / r.interval * r.interval, seconds};
 }
 
-std::optional<Date> Recurrence::next(const Date& after) const {
+std::optional<Date> Recurrence::next(const Date& after) const noexcept {
   // A leap second 23:59:60 is passed over as 23:59:59 is.
   const std::int64_t seconds =
       after.toSysSeconds().time_since_epoch().count() - (after.getSecond() == 60 ? 1 : 0);
