@@ -7,6 +7,7 @@
 
 #include <random>
 #include <sstream>
+#include <string>
 
 namespace {
 
@@ -24,9 +25,24 @@ TEST(Fmt, DateSpecsAreTokenFormatsOrIso) {
   const Date::Date d(2026, Date::Dec, 6, 2, 4, 49);
   EXPECT_EQ(fmt::format("{:MMM}|{:ISO}|{:%Y-%m}", d, d, d), "Dec|ISO|%Y-%m");
   EXPECT_EQ(fmt::format(fmt::runtime("{:isoYYYY}"), d), "iso2026");
-  // What a specifier cannot be: a brace, or a string's fill and width.
+  // What a specifier cannot be: a brace, or a width beyond an int.
   EXPECT_THROW((void)fmt::format(fmt::runtime("{:{}}"), d, 5), fmt::format_error);
-  EXPECT_EQ(fmt::format("{:>24}", d), ">24");
+  EXPECT_THROW((void)fmt::format(fmt::runtime("{:>2147483648}"), d), fmt::format_error);
+}
+
+// Fill, alignment and width pad the default form and ISO text as they pad
+// a string; a token format is read whole, as it always was.
+TEST(Fmt, FillAlignmentAndWidthPadAsForStrings) {
+  const Date::Date d(2026, Date::Dec, 6, 2, 4, 49);
+  const Date::Timestamp t(d, 250'000'000);
+  for (const std::string spec : {">24", "<24", "^25", "*>24", "-^30", "é<22", "22", "5", ">"}) {
+    const std::string field = "{:" + spec + "}";
+    const std::string iso = "{:" + spec + "iso}";
+    EXPECT_EQ(fmt::format(fmt::runtime(field), d), fmt::format(fmt::runtime(field), d.toString()));
+    EXPECT_EQ(fmt::format(fmt::runtime(field), t), fmt::format(fmt::runtime(field), t.toString()));
+    EXPECT_EQ(fmt::format(fmt::runtime(iso), t), fmt::format(fmt::runtime(field), t.toIsoString()));
+  }
+  EXPECT_EQ(fmt::format("{:<DD>}|{:>DD}|{:5DD}", d, d, d), "<06>|>06|506");
 }
 
 TEST(Fmt, TimestampSpecsAreTokenFormatsOrIso) {

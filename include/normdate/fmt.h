@@ -17,13 +17,15 @@
 //   fmt::format("{:DD.MM.YYYY}", d);   // "06.12.2026"
 //   fmt::format("{:iso}", d);          // "2026-12-06T02:04:49Z"
 //   fmt::format("{:hh:mm:ss.fff}", Date::Timestamp(d, 250'000'000));  // "02:04:49.250"
+//   fmt::format("{:>22}", d);          // "  2026-Dec-06 02:04:49"
 //
+// Before the default form or "iso", a string's fill, alignment and width
+// pad the text: "{:>24}", "{:*^26iso}". A token format is read as a whole,
+// so that text such as "<DD>" stays a format ("{:<DD>}" writes "<06>");
+// to pad it, pad its text: fmt::format("{:>12}", d.toString("DD.MM.YYYY")).
 // The specifier is everything up to the first closing brace, so it cannot
 // hold a brace: a nested replacement field such as "{:{}}" leaves an
-// unmatched brace, which fmt reports as a format_error. It is not a
-// string's specifier either: width, fill and alignment are token-free
-// text like any other, so "{:>24}" writes ">24". To pad a date, pad its
-// text: fmt::format("{:>24}", d.toString()).
+// unmatched brace, which fmt reports as a format_error.
 //
 // An interval writes its bracketed form and takes the specs of a string,
 // such as a width and an alignment:
@@ -42,11 +44,12 @@
 
 template <>
 struct fmt::formatter<Date::Date>
-    : Date::detail::InstantFormatter<Date::Date, fmt::format_parse_context> {};
+    : Date::detail::InstantFormatter<Date::Date, fmt::format_parse_context, fmt::format_error> {};
 
 template <>
 struct fmt::formatter<Date::Timestamp>
-    : Date::detail::InstantFormatter<Date::Timestamp, fmt::format_parse_context> {};
+    : Date::detail::InstantFormatter<Date::Timestamp, fmt::format_parse_context,
+                                     fmt::format_error> {};
 
 template <>
 struct fmt::formatter<Date::DateInterval> : fmt::formatter<fmt::string_view> {

@@ -13,9 +13,10 @@
 //   std::format("{:>16}", Date::DateInterval(0, 0, 0, -7, 0, 0));  // "  [0|0|0|-7|0|0]"
 //
 // A date's or a timestamp's specifier is everything up to the closing brace:
-// a token format, "iso", or nothing for the default form; it cannot hold a
-// brace, and width, fill and alignment are plain text there. An interval
-// takes a string's specifier (fill, alignment, width, precision).
+// a token format, "iso", or nothing for the default form, the last two
+// after an optional fill, alignment and width ("{:>24}"); it cannot hold a
+// brace. An interval takes a string's specifier (fill, alignment, width,
+// precision).
 // A specifier that cannot be read is an error as the standard library
 // reports it: at compile time for a format string it checks then, and
 // std::format_error from std::vformat.
@@ -52,11 +53,12 @@
 
 template <>
 struct std::formatter<Date::Date, char>
-    : Date::detail::InstantFormatter<Date::Date, std::format_parse_context> {};
+    : Date::detail::InstantFormatter<Date::Date, std::format_parse_context, std::format_error> {};
 
 template <>
 struct std::formatter<Date::Timestamp, char>
-    : Date::detail::InstantFormatter<Date::Timestamp, std::format_parse_context> {};
+    : Date::detail::InstantFormatter<Date::Timestamp, std::format_parse_context,
+                                     std::format_error> {};
 
 template <>
 struct std::formatter<Date::DateInterval, char> : std::formatter<std::string_view, char> {

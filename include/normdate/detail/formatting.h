@@ -1,18 +1,20 @@
 // -----------------------------------------------------------------------------
-// File: formatting.h
+// File: detail/formatting.h
 // -----------------------------------------------------------------------------
 //
 // Internal: what <normdate/fmt.h> and <normdate/format.h> share, so that fmt
 // and std::format read the same specifiers and write the same text. Nothing
 // here is part of normdate's interface; include one of those two headers.
 
-#ifndef NORMDATE_FORMATTING_H_
-#define NORMDATE_FORMATTING_H_
+#ifndef NORMDATE_DETAIL_FORMATTING_H_
+#define NORMDATE_DETAIL_FORMATTING_H_
 
 #include <normdate/date.h>
 #include <normdate/interval.h>
 #include <normdate/timestamp.h>
 
+#include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -26,36 +28,109 @@ constexpr Iterator specifierEnd(Iterator begin, Iterator end) {
   return begin;
 }
 
-// The text of a date or a timestamp for its specifier: the default form
-// for an empty one, ISO text for "iso", and a token format for any other.
-template <class Instant>
-std::string instantText(const Instant& value, std::string_view specifier) {
-  if (specifier.empty()) return value.toString();
-  if (specifier == "iso") return value.toIsoString();
-  return value.toString(specifier);
-}
+// A date's or a timestamp's specifier, read: a string's fill, alignment
+// and width, then what to write.
+struct InstantSpec {
+  enum class Kind : unsigned char { Default, Iso, Tokens };
+
+  std::array<char, 4> fill = {' '};  // one character, in UTF-8
+  std::size_t fillSize = 1;
+  char align = '<';
+  std::size_t width = 0;
+  Kind kind = Kind::Default;
+  std::string_view body;  // the token format, for Kind::Tokens
+  bool valid = true;      // false for a width beyond what an int holds
+
+  // Reads `[[fill]align][width]` and then an empty rest (the default
+  // form), "iso" or a token format. The leading part counts as fill,
+  // alignment and width only where the rest is empty or "iso", so that a
+  // token format reads as it always has: "{:>24}" pads the default form to
+  // 24 characters, while "{:<DD>}" is the token format "<DD>".
+  static constexpr InstantSpec read(std::string_view text) noexcept {
+    InstantSpec spec;
+    std::size_t at = 0;
+    const std::size_t lead = fillLength(text);
+    if (text.size() > lead && isAlign(text[lead])) {
+      for (std::size_t i = 0; i < lead; ++i) spec.fill[i] = text[i];
+      spec.fillSize = lead;
+      spec.align = text[lead];
+      at = lead + 1;
+    } else if (!text.empty() && isAlign(text[0])) {
+      spec.align = text[0];
+      at = 1;
+    }
+    if (at < text.size() && text[at] >= '1' && text[at] <= '9') {
+      for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        spec.width = spec.width * 10 + static_cast<std::size_t>(text[at] - '0');
+        if (spec.width > widthLimit) spec.valid = false;
+      }
+    }
+    const std::string_view rest = text.substr(at);
+    if (!rest.empty() && rest != "iso") return InstantSpec{}.withBody(text);
+    return spec.withBody(rest);
+  }
+
+  // The text of `value` for this specifier, padded to its width.
+  template <class Instant>
+  [[nodiscard]] std::string text(const Instant& value) const {
+    std::string written = kind == Kind::Default ? value.toString()
+                          : kind == Kind::Iso   ? value.toIsoString()
+                                                : value.toString(body);
+    if (written.size() >= width) return written;
+    const std::size_t pad = width - written.size();
+    const std::size_t before = align == '>' ? pad : align == '^' ? pad / 2 : 0;
+    std::string padded;
+    padded.reserve(written.size() + pad * fillSize);
+    for (std::size_t i = 0; i < before; ++i) padded.append(fill.data(), fillSize);
+    padded += written;
+    for (std::size_t i = before; i < pad; ++i) padded.append(fill.data(), fillSize);
+    return padded;
+  }
+
+ private:
+  static constexpr std::size_t widthLimit = 2147483647;  // as fmt and std::format allow
+
+  static constexpr bool isAlign(char c) noexcept { return c == '<' || c == '^' || c == '>'; }
+
+  // The bytes of the UTF-8 character that starts `text`, which may be a
+  // fill; 0 where none can be (no text, or a brace).
+  static constexpr std::size_t fillLength(std::string_view text) noexcept {
+    if (text.empty() || text[0] == '{' || text[0] == '}') return 0;
+    const auto lead = static_cast<unsigned char>(text[0]);
+    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    return length <= text.size() ? length : 0;
+  }
+
+  constexpr InstantSpec withBody(std::string_view rest) noexcept {
+    kind = rest.empty() ? Kind::Default : rest == "iso" ? Kind::Iso : Kind::Tokens;
+    body = rest;
+    return *this;
+  }
+};
 
 // The formatter of a date or a timestamp for a format library whose parse
-// context is `ParseContext`.
-template <class Instant, class ParseContext>
+// context is `ParseContext` and whose error is `Error`.
+template <class Instant, class ParseContext, class Error>
 struct InstantFormatter {
   constexpr auto parse(ParseContext& context) -> decltype(context.begin()) {
     const auto end = specifierEnd(context.begin(), context.end());
-    specifier = std::string_view(context.begin(), static_cast<std::size_t>(end - context.begin()));
+    spec = InstantSpec::read(
+        std::string_view(context.begin(), static_cast<std::size_t>(end - context.begin())));
+    if (!spec.valid) throw Error("a width beyond 2147483647 in a date's specifier");
     return end;
   }
 
   template <class FormatContext>
   auto format(const Instant& value, FormatContext& context) const -> decltype(context.out()) {
-    const std::string text = instantText(value, specifier);
+    const std::string text = spec.text(value);
     auto out = context.out();
     for (const char c : text) *out++ = c;
     return out;
   }
 
-  std::string_view specifier;
+  InstantSpec spec;
 };
 
 }  // namespace Date::detail
 
-#endif  // NORMDATE_FORMATTING_H_
+#endif  // NORMDATE_DETAIL_FORMATTING_H_
