@@ -4,7 +4,8 @@
 // rule before the timing; a row expands its first occurrences and counts
 // them as items, so the rate is per occurrence. Before any timing, both are
 // checked to give the same occurrences. The lookups a thousand years ahead
-// are normdate's alone: libical walks there occurrence by occurrence.
+// are normdate's alone: libical walks there occurrence by occurrence; so
+// are those in rules with COUNT, which count the occurrences before.
 
 #include <libical/ical.h>
 #include <normdate/recurrence.h>
@@ -85,6 +86,25 @@ void registerLookups(const std::string& name, const char* rule, const Date::Date
       });
 }
 
+// The rule with COUNT too large to reach, from the year 0, asked about
+// instants spread over the year 9999: the lookup counts every occurrence
+// of ten thousand years before it.
+void registerCountedLookups(const std::string& name, const char* rule, int startYear) {
+  benchmark::RegisterBenchmark(
+      ("recurrence/next_with_count_in_9999/" + name).c_str(),
+      [rule, startYear](benchmark::State& state) {
+        const Date::Date start(startYear, Date::Jan, 1, 9, 30, 0);
+        const Date::Recurrence recurrence =
+            Date::Recurrence::parse(std::string(rule) + ";COUNT=9223372036854775807", start);
+        std::vector<Date::Date> after;
+        for (std::size_t i = 0; i < kInputs; ++i) {
+          after.push_back(
+              Date::Date(9999, Date::Jan, 1).addSecond(static_cast<int>(i * 7919 % 31536000)));
+        }
+        cycle(state, after, [&recurrence](const Date::Date& d) { return recurrence.next(d); });
+      });
+}
+
 }  // namespace
 
 void checkRecurrences(Mismatches& mismatches) {
@@ -117,6 +137,12 @@ void registerRecurrences() {
   }
   for (const RuleRow& row : kRules) registerLookups(row.name, row.rule, row.start);
   registerLookups("secondly_every_7", "FREQ=SECONDLY;INTERVAL=7", Date::Date(2026, Date::Jan, 1));
+  for (const RuleRow& row : kRules) registerCountedLookups(row.name, row.rule, 0);
+  registerCountedLookups("secondly_in_june", "FREQ=SECONDLY;BYMONTH=6", 0);
+  // The slowest shape: an interval that divides no day, and a time part,
+  // with which each day named is counted on its own.
+  registerCountedLookups("secondly_every_2053_on_weekdays",
+                         "FREQ=SECONDLY;INTERVAL=2053;BYHOUR=1,2,3;BYDAY=MO,TU,WE,TH,FR,SA", 0);
 }
 
 }  // namespace bench

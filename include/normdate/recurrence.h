@@ -71,9 +71,22 @@
 // weekly ones, and BYSETPOS without another BYxxx part.
 //
 // Cost: iterating allocates nothing. `next` and `between` find the period
-// of the date they are given arithmetically, without counting periods from
-// the start, unless the rule has COUNT, which counts from the start (so a
-// lookup costs time linear in the occurrences before it). A rule that can
+// of the date they are given arithmetically, without visiting the periods
+// before it. Where the rule has COUNT, the occurrences before that period
+// are counted, not visited: which days a rule names depends on a year only
+// through its weekday of January 1 and its leap years, and every count
+// repeats with the calendar every 400 years, so they are counted by years
+// and months, and by 400-year cycles. A lookup anywhere in the years 0 to
+// 9999 takes at most about 0.1 ms for every daily or coarser rule, and for
+// hourly, minutely and secondly rules whose INTERVAL divides a day (the CI
+// machine's figures). Three shapes count period by period or day by day,
+// within at most three cycles: weekly rules with BYMONTH and BYSETPOS or an
+// INTERVAL (under 1 ms), daily rules with an INTERVAL (under 1 ms), and
+// hourly, minutely and secondly rules whose INTERVAL divides no day, which
+// count each day they name: the slowest, FREQ=SECONDLY;INTERVAL=2053 with
+// BYHOUR and six weekdays over ten thousand years, takes about 11 ms, and
+// such rules with BYHOUR, BYMINUTE or BYSECOND make a table of at most
+// 170 KB for the lookup, the one allocation a lookup makes. A rule that can
 // never name a date (FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=30) ends: at once
 // where its parts show it, and otherwise once a search has passed a whole
 // 400-year cycle of the calendar, in which every period the rule can have
@@ -145,7 +158,10 @@ class Recurrence {
 
    private:
     friend class Recurrence;
-    iterator(const detail::RecurrenceRule* read, std::int64_t unit, std::int64_t from) noexcept;
+    // From period `unit`, taking the occurrences from `from` on, with
+    // `counted` occurrences before the period counted for COUNT.
+    iterator(const detail::RecurrenceRule* read, std::int64_t unit, std::int64_t from,
+             std::int64_t counted = 0) noexcept;
 
     const detail::RecurrenceRule* rule = nullptr;
     detail::RecurrenceCursor cursor;

@@ -640,6 +640,43 @@ void complete(RecurrenceRule& r) {
 
 }  // namespace
 
+// ---- What counting needs. ----
+
+bool namesDay(const RecurrenceRule& r, int64 day) noexcept { return dayMatches(r, day); }
+
+std::uint32_t monthDayMask(const RecurrenceRule& r, int year, int month) noexcept {
+  if (r.dayMonths != 0 && (r.dayMonths >> month & 1) == 0) return 0;
+  const int64 first = daysFromEpoch(year, month, 1);
+  std::uint32_t mask = 0;
+  candidates(r, {year, month, 1}, 1, [&](int64 day) {
+    const int64 offset = day - first;  // [0, 30]
+    if (dayMatches(r, day, {year, month, static_cast<int>(offset) + 1})) mask |= 1U << offset;
+  });
+  return mask;
+}
+
+int64 pickedBeforeStart(const RecurrenceRule& r) noexcept {
+  RecurrenceCursor c;
+  if (r.frequency >= Frequency::Daily) {
+    loadDays(r, c, r.startUnit, daysOfUnit(r, r.startUnit));
+  } else {
+    const int64 day = floorDiv(r.startUnit, r.unitsPerDay);
+    const int64 slot = r.startUnit - day * r.unitsPerDay;
+    if (!dayMatches(r, day) || SlotSearch(r, r.unitsPerDay).first(slot) != slot) return 0;
+    c.firstDay = day;
+    c.slotSeconds = slot * r.unitSeconds;
+    c.days = {1};
+    c.instances = r.timesPerPeriodDay;
+  }
+  if (r.setPositions.empty()) return firstRankFrom(r, c, r.startSeconds);
+  int64 picked = 0;
+  for (int64 rank = nextChosen(r, c, -1); rank >= 0 && secondsOf(r, c, rank) < r.startSeconds;
+       rank = nextChosen(r, c, rank)) {
+    ++picked;
+  }
+  return picked;
+}
+
 }  // namespace detail
 
 Recurrence::Recurrence(std::shared_ptr<const detail::RecurrenceRule> rule) noexcept
@@ -668,10 +705,13 @@ Recurrence Recurrence::parse(std::string_view rule, const Date& start) {
 }
 
 Recurrence::iterator::iterator(const detail::RecurrenceRule* read, std::int64_t unit,
-                               std::int64_t from) noexcept
+                               std::int64_t from, std::int64_t counted) noexcept
     : rule(read), notBefore(from) {
-  if (rule->never || from > rule->lastSeconds) return;
+  if (rule->never || from > rule->lastSeconds || (rule->count != 0 && counted >= rule->count)) {
+    return;
+  }
   cursor.done = false;
+  cursor.emitted = counted;
   detail::seek(*rule, cursor, unit, from);
   detail::advance(*rule, cursor, from, current);
 }
@@ -685,15 +725,17 @@ Recurrence::iterator Recurrence::begin() const noexcept {
   return {parsed.get(), parsed->startUnit, parsed->startSeconds};
 }
 
-// From the start's period where COUNT needs the occurrences before counted,
-// else from the period that holds `seconds`.
+// From the period that holds `seconds`, with the occurrences before it
+// counted where COUNT needs them.
 Recurrence::iterator Recurrence::startingAt(std::int64_t seconds) const noexcept {
   const detail::RecurrenceRule& r = *parsed;
-  if (r.count != 0 || seconds <= r.startSeconds) {
+  if (seconds <= r.startSeconds || seconds > r.lastSeconds) {
     return {parsed.get(), r.startUnit, std::max(seconds, r.startSeconds)};
   }
   const std::int64_t unit = detail::unitOfSeconds(r, seconds);  // at or after startUnit
-  return {parsed.get(), r.startUnit + (unit - r.startUnit) / r.interval * r.interval, seconds};
+  const std::int64_t reached = r.startUnit + (unit - r.startUnit) / r.interval * r.interval;
+  const std::int64_t counted = r.count == 0 ? 0 : detail::occurrencesBefore(r, reached, r.count);
+  return {parsed.get(), reached, seconds, counted};
 }
 
 std::optional<Date> Recurrence::next(const Date& after) const noexcept {

@@ -182,6 +182,22 @@ std::string failureMessage(std::string_view text, const RuleFailure& failure);
 // The canonical text of the parts given.
 std::string ruleText(const RecurrenceRule& rule);
 
+// ---- Counting occurrences without visiting them, for COUNT. ----
+
+// The occurrences from the start up to the period `unit` (in units of the
+// frequency, one the interval reaches), not including it; or, where that
+// is more, at least `cap`. O(1) in the periods for most rules, as
+// recurrence_count.cpp says.
+int64 occurrencesBefore(const RecurrenceRule& r, int64 unit, int64 cap) noexcept;
+
+// What counting needs of the expansion (recurrence.cpp): whether the day
+// parts name a day (days from 1970-01-01), the days of a month they name
+// (bit d - 1 for day d), and the dates of the start's period that the rule
+// picks but that come before the start.
+bool namesDay(const RecurrenceRule& r, int64 day) noexcept;
+std::uint32_t monthDayMask(const RecurrenceRule& r, int year, int month) noexcept;
+int64 pickedBeforeStart(const RecurrenceRule& r) noexcept;
+
 }  // namespace Date::detail
 
 #endif  // NORMDATE_RECURRENCE_RULE_H_
