@@ -65,12 +65,14 @@ class Counter {
   // reaches from the start's; counting stops at `cap`. The calendar, and so
   // what every period holds, repeats every 400 years: a run of periods as
   // long holds as many occurrences as any other run of them that starts as
-  // far before a period the interval reaches. Each such run is counted
-  // once, and at most two runs' worth period by period.
+  // far before a period the interval reaches. A run is counted period by
+  // period once for each such distance (one, where the interval divides
+  // the run), and so is what is left after the whole runs.
   int64 periods(int64 from, int64 to, int64 cap) noexcept {
     const int64 cycle = unitsPerCycle();
     int64 count = 0;
-    if (periodStartDay(from) < firstDay && from < to) {  // a week begun in the year -1
+    if (r.frequency == Frequency::Weekly && weekStart(from) < firstDay && from < to) {
+      // The week begun in the year -1, which holds fewer days than others.
       limit = cap;
       count = direct(from, from + 1);
       from += r.interval;
@@ -92,16 +94,6 @@ class Counter {
       case Frequency::Monthly: return 4800;
       case Frequency::Weekly: return daysInForYears / 7;
       default: return daysInForYears * r.unitsPerDay;
-    }
-  }
-
-  [[nodiscard]] int64 periodStartDay(int64 unit) const noexcept {
-    switch (r.frequency) {
-      case Frequency::Yearly: return daysFromEpoch(static_cast<int>(unit), 1, 1);
-      case Frequency::Monthly:
-        return daysFromEpoch(static_cast<int>(unit / 12), static_cast<int>(unit % 12) + 1, 1);
-      case Frequency::Weekly: return weekStart(unit);
-      default: return floorDiv(unit, r.unitsPerDay);
     }
   }
 
