@@ -6,8 +6,9 @@
 // offsets there, so it sits that span out). Each library takes the local
 // time or the instant in its own type, computed before the timing, and
 // gives its own; local times are those that happen once, where mktime has
-// one answer. Loading: zones loaded again, and every zone of the database
-// loaded once, measured before the checks.
+// one answer. normdate's zones come from the system's files, and again from
+// the database built into it. Loading: zones loaded again, and every zone
+// of the database loaded once from each source, measured before the checks.
 
 #include <absl/time/civil_time.h>
 #include <absl/time/time.h>
@@ -47,6 +48,7 @@ struct ZoneRow {
   std::string zoneName;
   Span span;
   Date::TimeZone normdate;
+  Date::TimeZone builtIn;  // the same zone, from the database built in
   absl::TimeZone abseil;
   const date::time_zone* dateLib;
   std::vector<Date::Date> utc, local;  // normdate's
@@ -62,6 +64,7 @@ ZoneRow makeRow(const char* zoneName, const Span& span) {
   ZoneRow row{zoneName,
               span,
               Date::TimeZone::load(zoneName),
+              Date::TimeZone::load(zoneName, Date::ZoneSource::BuiltIn),
               {},
               date::locate_zone(zoneName),
               {},
@@ -148,7 +151,10 @@ Fields toLocalDateLib(const ZoneRow& r, std::size_t i) {
   return fieldsOfLocal(date::zoned_seconds(r.dateLib, r.dateUtc[i]).get_local_time());
 }
 
+Date::Date toLocalBuiltIn(const ZoneRow& r, std::size_t i) { return r.builtIn.toLocal(r.utc[i]); }
+
 Date::Date toUtcNormdate(const ZoneRow& r, std::size_t i) { return r.normdate.toUtc(r.local[i]); }
+Date::Date toUtcBuiltIn(const ZoneRow& r, std::size_t i) { return r.builtIn.toUtc(r.local[i]); }
 absl::Time toUtcAbseil(const ZoneRow& r, std::size_t i) {
   return r.abseil.At(r.abseilLocal[i]).pre;
 }
@@ -206,17 +212,28 @@ const std::vector<std::string>& databaseZones() {
   return zones;
 }
 
-// Every zone of the database loaded once, abseil's own loads included: the
-// time, and every zone must load.
+// Every zone of the database loaded once from the system's files and once
+// from the built-in copy, in turn, abseil's own loads included: the time of
+// each source, and every zone must load from both.
 void loadEveryZone(Mismatches& mismatches) {
-  const auto start = std::chrono::steady_clock::now();
-  std::size_t loaded = 0;
-  for (const std::string& name : databaseZones()) loaded += Date::TimeZone::tryLoad(name) ? 1 : 0;
-  const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-  std::cerr << "loaded " << loaded << " of " << databaseZones().size()
-            << " zones of the database in " << took.count() << " ms, the first load of each\n";
-  if (loaded != databaseZones().size()) {
-    mismatches.report("zone/load", "the database", loaded, databaseZones().size());
+  std::chrono::duration<double, std::milli> took[2] = {};
+  std::size_t loaded[2] = {};
+  for (const std::string& name : databaseZones()) {
+    for (const int from : {0, 1}) {
+      const auto start = std::chrono::steady_clock::now();
+      const Date::ZoneSource source =
+          from == 0 ? Date::ZoneSource::System : Date::ZoneSource::BuiltIn;
+      loaded[from] += Date::TimeZone::tryLoad(name, source) ? 1 : 0;
+      took[from] += std::chrono::steady_clock::now() - start;
+    }
+  }
+  std::cerr << "the first load of each of the " << databaseZones().size()
+            << " zones of the database: " << took[0].count() << " ms from the system's files, "
+            << took[1].count() << " ms from the built-in copy (" << took[1] / took[0] << "x)\n";
+  for (const std::size_t count : loaded) {
+    if (count != databaseZones().size()) {
+      mismatches.report("zone/load", "the database", count, databaseZones().size());
+    }
   }
 }
 
@@ -230,6 +247,9 @@ void checkZones(Mismatches& mismatches) {
     for (std::size_t i = 0; i < r.utc.size(); ++i) {
       const Fields local = fieldsOf(toLocalNormdate(r, i));
       const std::int64_t instant = toUtcNormdate(r, i).toSysSeconds().time_since_epoch().count();
+      if (fieldsOf(toLocalBuiltIn(r, i)) != local || toUtcBuiltIn(r, i) != toUtcNormdate(r, i)) {
+        mismatches.report("zone/built-in " + where, r.utc[i], toLocalBuiltIn(r, i), local);
+      }
       if (fieldsOfCivil(toLocalAbseil(r, i)) != local ||
           absl::ToUnixSeconds(toUtcAbseil(r, i)) != instant ||
           absl::ToUnixSeconds(lookupAbseil(r, i).pre) != instant ||
@@ -254,7 +274,9 @@ void registerZones() {
     registerRow<toLocalNormdate>("toLocal", "normdate", row);
     registerRow<toLocalAbseil>("toLocal", "abseil", row);
     registerRow<toLocalGlibc>("toLocal", "localtime_r", row);
+    registerRow<toLocalBuiltIn>("toLocal", "normdate_built_in", row);
     registerRow<toUtcNormdate>("toUtc", "normdate", row);
+    registerRow<toUtcBuiltIn>("toUtc", "normdate_built_in", row);
     registerRow<toUtcAbseil>("toUtc", "abseil", row);
     registerRow<toUtcGlibc>("toUtc", "mktime", row);
     if (zoneRows()[row].span.withDateLib) {

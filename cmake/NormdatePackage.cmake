@@ -1,7 +1,7 @@
 # `cpack -G DEB` in a build directory of the `package` preset makes three
 # Debian packages from the install components:
 #   libnormdate1     runtime      the shared libraries (with the zone component,
-#                                 which needs abseil's runtime and tzdata)
+#                                 which needs abseil's runtime and recommends tzdata)
 #   libnormdate-dev  development  headers, the CMake and pkg-config packages,
 #                                 the library's link name (or the static archive)
 #   normdate-demo    program      the demonstration program
@@ -33,9 +33,10 @@ set(CPACK_DEBIAN_PROGRAM_PACKAGE_SECTION utils)
 set(CPACK_COMPONENT_PROGRAM_DESCRIPTION "${PROJECT_DESCRIPTION}: demonstration program")
 
 # A static build has no runtime package to depend on. abseil's runtime
-# libraries are found by the shared-library dependencies; the zone database
-# and abseil's development files (which the zone component's CMake and
-# pkg-config packages ask for) are named here.
+# libraries are found by the shared-library dependencies; abseil's
+# development files (which the zone component's CMake and pkg-config
+# packages ask for) are named here, and the system's zone database, which
+# answers before the copy built in where it is installed, is recommended.
 set(normdate_development_depends "")
 if(BUILD_SHARED_LIBS)
   set(normdate_runtime_exact "${normdate_runtime_package} (= ${PROJECT_VERSION})")
@@ -43,7 +44,7 @@ if(BUILD_SHARED_LIBS)
   set(CPACK_DEBIAN_PROGRAM_PACKAGE_DEPENDS "${normdate_runtime_exact}")
 endif()
 if(TARGET normdate_zone)
-  set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "tzdata")
+  set(CPACK_DEBIAN_RUNTIME_PACKAGE_RECOMMENDS "tzdata")
   list(APPEND normdate_development_depends "libabsl-dev")
 endif()
 list(JOIN normdate_development_depends ", " CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS)

@@ -6,8 +6,16 @@
 // ("Europe/Berlin"), a fixed offset or the machine's own zone, with daylight
 // saving time, gaps and overlaps reported exactly. This is the library
 // `normdate::zone`, separate from the core so that callers who need only UTC
-// dates need nothing beyond the standard library; it reads the system's zone
-// database (Debian's tzdata) through abseil's time-zone engine.
+// dates need nothing beyond the standard library; abseil's time-zone engine
+// reads the zones' rules.
+//
+// The rules come from the system's zone database (TZDIR, else
+// /usr/share/zoneinfo: Debian's tzdata), which is updated with the machine,
+// and where it lacks a name, or there is none (slim containers, Windows,
+// sandboxes), from a copy of the whole IANA database built into the library
+// (`TimeZone::builtInDatabaseVersion()`; CMake option NORMDATE_BUILTIN_TZDATA,
+// on by default, about 310 KB). `ZoneSource::BuiltIn` asks for the copy
+// alone, so that answers do not depend on the machine.
 //
 // A `Date::Date` stays what it is everywhere else: six normalised fields with
 // no zone of its own. A `TimeZone` says what those fields mean as UTC or as
@@ -43,8 +51,9 @@
 // answers (at most 64 KiB a zone), so that a conversion either way is O(1):
 // a bucket of the index, a transition or two, and past the last transition
 // abseil lists, the 400-year cycle of the zone's rules. Conversions allocate
-// nothing. Loading a name loaded before costs a lookup in a cache that keeps
-// each zone loaded for the life of the program.
+// nothing, and run as fast whichever database the zone came from. Loading a
+// name loaded before costs a lookup in a cache that keeps each zone loaded
+// for the life of the program (a change of TZDIR after that changes none).
 
 #ifndef NORMDATE_ZONE_H_
 #define NORMDATE_ZONE_H_
@@ -58,6 +67,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Date {
 
@@ -104,6 +114,19 @@ struct LocalTimeInfo {
                     // Unique, the instant
 };
 
+// Where `TimeZone::load` finds a zone's rules.
+enum class ZoneSource {
+  // The system's database where it holds the name, as it is updated with
+  // the machine; else the copy built into the library, so that zones load
+  // on machines without one (slim containers, Windows, sandboxes).
+  SystemThenBuiltIn,
+  // The system's database alone, as the C library reads it.
+  System,
+  // The copy built into the library alone: the same answers on every
+  // machine, whatever its database holds.
+  BuiltIn,
+};
+
 class TimeZone {
  public:
   // Copies share one immutable zone. A move copies too, so that a moved-from
@@ -113,14 +136,38 @@ class TimeZone {
   ~TimeZone() = default;
 
   // The zone of an IANA name such as "Europe/Berlin" or "UTC", from the
-  // system's database. A name that is not of IANA form (empty, over 255
-  // bytes, starting with "/", with an empty, "." or ".." component, or with a
-  // byte other than A-Z a-z 0-9 . _ + - /) is refused without touching the
-  // file system. Throws `ZoneError`.
+  // system's database, or where it lacks the name (or there is none) from
+  // the one built into the library. A name that is not of IANA form (empty,
+  // over 255 bytes, starting with "/", with an empty, "." or ".." component,
+  // or with a byte other than A-Z a-z 0-9 . _ + - /) is refused without
+  // touching the file system. Throws `ZoneError`.
   NORMDATE_ZONE_EXPORT static TimeZone load(std::string_view name);
 
-  // As `load`, but gives nothing instead of throwing.
+  // As above, from the database `source` names:
+  //   TimeZone::load("Europe/Berlin", Date::ZoneSource::BuiltIn)
+  NORMDATE_ZONE_EXPORT static TimeZone load(std::string_view name, ZoneSource source);
+
+  // As `load`, but give nothing instead of throwing.
   NORMDATE_ZONE_EXPORT static std::optional<TimeZone> tryLoad(std::string_view name);
+  NORMDATE_ZONE_EXPORT static std::optional<TimeZone> tryLoad(std::string_view name,
+                                                              ZoneSource source);
+
+  // Every zone and link name `load` finds, sorted by their bytes: those of
+  // the system's database (TZDIR, else /usr/share/zoneinfo), and those
+  // built in. The directory's own copies of the database in other forms,
+  // right/ and posix/, and its posixrules and localtime, which are not
+  // names of zones, are left out, as Python's zoneinfo leaves them out.
+  // Reads the directory: call it when a list is wanted, not per conversion.
+  [[nodiscard]] NORMDATE_ZONE_EXPORT static std::vector<std::string> availableNames();
+
+  // The IANA version of the data `load` uses by default, such as "2025b":
+  // the system's, where its zone directory states one (in tzdata.zi, as
+  // Debian's does), else that of the built-in copy; empty if neither does.
+  [[nodiscard]] NORMDATE_ZONE_EXPORT static std::string databaseVersion();
+
+  // The IANA version of the built-in copy; empty where the library was
+  // built without one (CMake option NORMDATE_BUILTIN_TZDATA=OFF).
+  [[nodiscard]] NORMDATE_ZONE_EXPORT static std::string builtInDatabaseVersion();
 
   // UTC, named and abbreviated "UTC".
   NORMDATE_ZONE_EXPORT static TimeZone utc();

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -18,8 +19,10 @@
 #include <utility>
 
 #include "core/text/quoted.h"
+#include "zone/builtin_zones.h"
 #include "zone/zone_index.h"
 #include "zone/zone_rule.h"
+#include "zone/zone_source.h"
 
 namespace Date {
 
@@ -190,6 +193,22 @@ std::optional<absl::TimeZone> loadAbseil(std::string_view name) {
   return zone;
 }
 
+// True for a file of zone data (RFC 8536): it begins with "TZif".
+bool isZoneFile(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::array<char, 4> magic{};
+  return file.read(magic.data(), magic.size()) && std::string_view(magic.data(), 4) == "TZif";
+}
+
+// The zone of the database built into the library, given to abseil under a
+// name of its own, apart from the system's zone of the same name.
+std::optional<absl::TimeZone> loadBuiltIn(std::string_view name) {
+  if (!isIanaForm(name)) return std::nullopt;
+  std::optional<std::string> data = detail::builtInZoneData(name);
+  if (!data) return std::nullopt;
+  return detail::loadAs("normdate-builtin:" + std::string(name), *std::move(data));
+}
+
 // The IANA name of the zone file at `path`, where the path, or the link it
 // is, leads into the zone directory: "/usr/share/zoneinfo/Europe/Berlin",
 // or /etc/localtime linked there. A file elsewhere has none, whatever its
@@ -211,35 +230,83 @@ ZoneError::~ZoneError() = default;
 TimeZone::TimeZone(std::shared_ptr<const Impl> zone) noexcept : impl(std::move(zone)) {}
 
 std::optional<TimeZone> TimeZone::tryLoad(std::string_view name) {
+  return tryLoad(name, ZoneSource::SystemThenBuiltIn);
+}
+
+std::optional<TimeZone> TimeZone::tryLoad(std::string_view name, ZoneSource source) {
   if (name == "UTC") return utc();
   // Zones loaded by name, kept for the life of the process as abseil keeps
-  // its own: a name loaded again costs a lookup, not a load and an index.
-  // Only names the database holds are kept.
+  // its own, one table for each source: a name loaded again costs a
+  // lookup, not a load and an index. Only names a database holds are kept.
   struct NameHash {
     using is_transparent = void;
     std::size_t operator()(std::string_view text) const noexcept {
       return std::hash<std::string_view>{}(text);
     }
   };
+  using Zones =
+      std::unordered_map<std::string, std::shared_ptr<const Impl>, NameHash, std::equal_to<>>;
   static std::shared_mutex mutex;
-  static std::unordered_map<std::string, std::shared_ptr<const Impl>, NameHash, std::equal_to<>>
-      loaded;
+  static std::array<Zones, 3> loaded;
+  Zones& zones = loaded[static_cast<std::size_t>(source)];
   {
     const std::shared_lock<std::shared_mutex> lock(mutex);
-    if (const auto found = loaded.find(name); found != loaded.end()) return TimeZone(found->second);
+    if (const auto found = zones.find(name); found != zones.end()) return TimeZone(found->second);
   }
-  std::optional<absl::TimeZone> zone = loadAbseil(name);
-  if (!zone) return std::nullopt;
-  auto impl = std::make_shared<const Impl>(*zone, std::string(name), std::string());
+  std::shared_ptr<const Impl> impl;
+  if (source == ZoneSource::SystemThenBuiltIn) {
+    std::optional<TimeZone> zone = tryLoad(name, ZoneSource::System);
+    if (!zone) zone = tryLoad(name, ZoneSource::BuiltIn);
+    if (!zone) return std::nullopt;
+    impl = zone->impl;
+  } else {
+    const std::optional<absl::TimeZone> engine =
+        source == ZoneSource::System ? loadAbseil(name) : loadBuiltIn(name);
+    if (!engine) return std::nullopt;
+    impl = std::make_shared<const Impl>(*engine, std::string(name), std::string());
+  }
   const std::unique_lock<std::shared_mutex> lock(mutex);
-  return TimeZone(loaded.try_emplace(std::string(name), std::move(impl)).first->second);
+  return TimeZone(zones.try_emplace(std::string(name), std::move(impl)).first->second);
 }
 
-TimeZone TimeZone::load(std::string_view name) {
-  if (std::optional<TimeZone> zone = tryLoad(name)) return *std::move(zone);
+TimeZone TimeZone::load(std::string_view name) { return load(name, ZoneSource::SystemThenBuiltIn); }
+
+TimeZone TimeZone::load(std::string_view name, ZoneSource source) {
+  if (std::optional<TimeZone> zone = tryLoad(name, source)) return *std::move(zone);
   throw ZoneError((isIanaForm(name) ? "unknown time zone: " : "not a time zone name: ") +
                   detail::quoted(name));
 }
+
+std::vector<std::string> TimeZone::availableNames() {
+  std::vector<std::string> names = detail::builtInNames();
+  const std::filesystem::path directory = zoneDirectory();
+  std::error_code error;
+  for (auto it = std::filesystem::recursive_directory_iterator(directory, error);
+       !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+    const std::string name = it->path().lexically_relative(directory).generic_string();
+    if (it.depth() == 0 && (name == "right" || name == "posix")) {
+      it.disable_recursion_pending();
+    } else if (name != "posixrules" && name != "localtime" && isIanaForm(name) &&
+               isZoneFile(it->path())) {
+      names.push_back(name);
+    }
+  }
+  std::sort(names.begin(), names.end());
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  return names;
+}
+
+std::string TimeZone::databaseVersion() {
+  std::ifstream source(zoneDirectory() / "tzdata.zi");
+  std::string line;
+  constexpr std::string_view stated = "# version ";
+  if (std::getline(source, line) && line.rfind(stated, 0) == 0 && line.size() > stated.size()) {
+    return line.substr(stated.size());
+  }
+  return builtInDatabaseVersion();
+}
+
+std::string TimeZone::builtInDatabaseVersion() { return std::string(detail::builtInVersion()); }
 
 TimeZone TimeZone::utc() {
   static const auto zone = std::make_shared<const Impl>(absl::UTCTimeZone(), "UTC", "UTC");
