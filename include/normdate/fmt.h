@@ -2,8 +2,9 @@
 // File: fmt.h
 // -----------------------------------------------------------------------------
 //
-// Formatting of `Date::Date`, `Date::Timestamp` and `Date::DateInterval`
-// through the fmt library.
+// Formatting of `Date::Date`, `Date::Timestamp`, `Date::DateInterval` and,
+// where <normdate/zoned.h> is included too, `Date::ZonedTime` through the
+// fmt library.
 // Header-only and optional: include it where fmt is available (Debian's
 // libfmt-dev) and link fmt as usual; the normdate library itself does not
 // need fmt.
@@ -42,6 +43,10 @@
 #include <normdate/interval.h>
 #include <normdate/timestamp.h>
 
+namespace Date {
+class ZonedTime;  // of the zone component, <normdate/zoned.h>
+}  // namespace Date
+
 template <>
 struct fmt::formatter<Date::Date>
     : Date::detail::InstantFormatter<Date::Date, fmt::format_parse_context, fmt::format_error> {};
@@ -49,6 +54,14 @@ struct fmt::formatter<Date::Date>
 template <>
 struct fmt::formatter<Date::Timestamp>
     : Date::detail::InstantFormatter<Date::Timestamp, fmt::format_parse_context,
+                                     fmt::format_error> {};
+
+// A zoned time (<normdate/zoned.h>, of the zone component) formats as a
+// timestamp of its local time; "iso" writes its offset, and the empty
+// specifier its RFC 9557 text.
+template <>
+struct fmt::formatter<Date::ZonedTime>
+    : Date::detail::InstantFormatter<Date::ZonedTime, fmt::format_parse_context,
                                      fmt::format_error> {};
 
 template <>

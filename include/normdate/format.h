@@ -2,9 +2,10 @@
 // File: format.h
 // -----------------------------------------------------------------------------
 //
-// Formatting of `Date::Date`, `Date::Timestamp` and `Date::DateInterval`
-// through std::format, with the same specifiers and the same text as
-// <normdate/fmt.h> (the two share their implementation):
+// Formatting of `Date::Date`, `Date::Timestamp`, `Date::DateInterval` and
+// `Date::ZonedTime` (<normdate/zoned.h>) through std::format, with the same
+// specifiers and the same text as <normdate/fmt.h> (the two share their
+// implementation):
 //
 //   const Date::Date d(2026, Date::Dec, 6, 2, 4, 49);
 //   std::format("{}", d);                 // "2026-Dec-06 02:04:49"
@@ -48,6 +49,10 @@
 #include <normdate/interval.h>
 #include <normdate/timestamp.h>
 
+namespace Date {
+class ZonedTime;  // of the zone component, <normdate/zoned.h>
+}  // namespace Date
+
 #include <format>
 #include <string_view>
 
@@ -58,6 +63,12 @@ struct std::formatter<Date::Date, char>
 template <>
 struct std::formatter<Date::Timestamp, char>
     : Date::detail::InstantFormatter<Date::Timestamp, std::format_parse_context,
+                                     std::format_error> {};
+
+// A zoned time (<normdate/zoned.h>), as in <normdate/fmt.h>.
+template <>
+struct std::formatter<Date::ZonedTime, char>
+    : Date::detail::InstantFormatter<Date::ZonedTime, std::format_parse_context,
                                      std::format_error> {};
 
 template <>

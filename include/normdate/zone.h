@@ -62,6 +62,8 @@
 #include <normdate/timestamp.h>
 #include <normdate/zone_export.h>
 
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -267,9 +269,27 @@ class TimeZone {
       const Timestamp& local) const noexcept;
   [[nodiscard]] NORMDATE_ZONE_EXPORT std::string toIsoString(const Timestamp& utc) const;
 
+  // The local time at an instant given as a std::chrono time point of any
+  // integral precision (finer than a nanosecond is floored), read from its
+  // count without making UTC fields of it first; the year wraps as a
+  // Timestamp's does.
+  //   berlin.toLocal(std::chrono::system_clock::now())
+  template <class Duration>
+  [[nodiscard]] Timestamp toLocal(std::chrono::sys_time<Duration> utc) const noexcept {
+    const detail::Split instant = detail::split(utc.time_since_epoch());
+    return localAt(instant.seconds, static_cast<int>(instant.nanoseconds));
+  }
+
  private:
+  friend class ZonedTime;  // answers from the zone's index in seconds
   struct Impl;
   explicit TimeZone(std::shared_ptr<const Impl> zone) noexcept;
+
+  // The local time `nanosecond` after second `seconds` from 1970 (UTC),
+  // that instant first wrapped into the years 0 to 9999.
+  [[nodiscard]] NORMDATE_ZONE_EXPORT Timestamp localAt(std::int64_t seconds,
+                                                       int nanosecond) const noexcept;
+
   std::shared_ptr<const Impl> impl;
 };
 

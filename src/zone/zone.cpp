@@ -20,6 +20,7 @@
 
 #include "core/text/quoted.h"
 #include "zone/builtin_zones.h"
+#include "zone/zone_impl.h"
 #include "zone/zone_index.h"
 #include "zone/zone_rule.h"
 #include "zone/zone_source.h"
@@ -28,67 +29,13 @@ namespace Date {
 
 namespace {
 
-constexpr std::int64_t firstSecond = -62167219200;  // 0000-01-01 00:00:00
-constexpr std::int64_t lastSecond = 253402300799;   // 9999-12-31 23:59:59
-
 using detail::cycleSeconds;
+using detail::firstSecond;
+using detail::inCalendar;
+using detail::lastSecond;
+using detail::offsetText;
 
 }  // namespace
-
-// A zone of abseil's engine, what normdate calls it, and the index of
-// abseil's answers for it.
-struct TimeZone::Impl {
-  Impl(absl::TimeZone engine, std::string zoneName, std::string fixedAbbreviation)
-      : zone(engine),
-        name(std::move(zoneName)),
-        abbreviation(std::move(fixedAbbreviation)),
-        index(zone) {}
-
-  // A fixed offset, answered by the index alone: abseil's own fixed zones
-  // are kept for the life of the process, one for each offset asked for.
-  Impl(std::int32_t offset, const std::string& offsetName)
-      : zone(absl::UTCTimeZone()),
-        name(offsetName),
-        abbreviation(offsetName),
-        index(detail::LocalType{offset, false, abbreviation}) {}
-
-  // The stretch of time an instant falls in, and what a local time (in
-  // seconds as if UTC) is: the index's answers, abseil's where it has none.
-  [[nodiscard]] detail::LocalType typeAt(std::int64_t instant) const noexcept {
-    if (index.answers()) return index.typeAt(instant);
-    const absl::TimeZone::CivilInfo info = zone.At(absl::FromUnixSeconds(instant));
-    return {static_cast<std::int32_t>(info.offset), info.is_dst, info.zone_abbr};
-  }
-
-  [[nodiscard]] detail::LocalPlace placeOf(std::int64_t local) const noexcept {
-    if (index.answers()) return index.placeOf(local);
-    const absl::TimeZone::TimeInfo info = zone.At(absl::CivilSecond() + local);
-    const auto kind = info.kind == absl::TimeZone::TimeInfo::SKIPPED ? detail::LocalPlace::Skipped
-                      : info.kind == absl::TimeZone::TimeInfo::REPEATED
-                          ? detail::LocalPlace::Repeated
-                          : detail::LocalPlace::Unique;
-    return {kind, absl::ToUnixSeconds(info.pre), absl::ToUnixSeconds(info.trans),
-            absl::ToUnixSeconds(info.post)};
-  }
-
-  // The first instant after `after`, and the last before `before`, at which
-  // abseil's answers may change: a transition abseil lists, or past the last
-  // one, a listed transition moved on by whole cycles.
-  [[nodiscard]] std::optional<std::int64_t> candidateAfter(std::int64_t after) const noexcept;
-  [[nodiscard]] std::optional<std::int64_t> candidateBefore(std::int64_t before) const noexcept;
-
-  // True when the offset changes at `instant`.
-  [[nodiscard]] bool offsetChangesAt(std::int64_t instant) const noexcept {
-    return typeAt(instant - 1).offset != typeAt(instant).offset;
-  }
-
-  absl::TimeZone zone;
-  std::string name;
-  // For UTC and fixed zones, the abbreviation; empty for zones whose
-  // database gives one for each instant.
-  std::string abbreviation;
-  detail::ZoneIndex index;
-};
 
 std::optional<std::int64_t> TimeZone::Impl::candidateAfter(std::int64_t after) const noexcept {
   // Past the last listed transition, abseil answers [last, last + cycle) as
@@ -151,22 +98,6 @@ bool isIanaForm(std::string_view name) {
   return true;
 }
 
-// "+hh:mm", or "+hh:mm:ss" when the offset has seconds.
-std::string offsetText(int seconds) {
-  const int magnitude = seconds < 0 ? -seconds : seconds;
-  std::array<char, 10> text = {seconds < 0 ? '-' : '+'};
-  std::size_t size = 1;
-  const auto put = [&](int value, bool colon) {
-    if (colon) text[size++] = ':';
-    text[size++] = static_cast<char>('0' + value / 10);
-    text[size++] = static_cast<char>('0' + value % 10);
-  };
-  put(magnitude / 3600, false);
-  put(magnitude / 60 % 60, true);
-  if (magnitude % 60 != 0) put(magnitude % 60, true);
-  return {text.data(), size};
-}
-
 // The zone directory: TZDIR if set, as abseil and the C library read it,
 // else /usr/share/zoneinfo.
 std::filesystem::path zoneDirectory() {
@@ -225,6 +156,18 @@ std::optional<std::string> ianaNameOf(const std::filesystem::path& path) {
 
 }  // namespace
 
+namespace {
+
+// A zone kept for the life of the program, shared without a count of its
+// users: copying a TimeZone of it, as every ZonedTime does, writes to no
+// counter that other threads share.
+template <class Zone>
+std::shared_ptr<const Zone> unowned(const Zone* zone) noexcept {
+  return std::shared_ptr<const Zone>(std::shared_ptr<const Zone>(), zone);
+}
+
+}  // namespace
+
 ZoneError::~ZoneError() = default;
 
 TimeZone::TimeZone(std::shared_ptr<const Impl> zone) noexcept : impl(std::move(zone)) {}
@@ -244,29 +187,32 @@ std::optional<TimeZone> TimeZone::tryLoad(std::string_view name, ZoneSource sour
       return std::hash<std::string_view>{}(text);
     }
   };
-  using Zones =
-      std::unordered_map<std::string, std::shared_ptr<const Impl>, NameHash, std::equal_to<>>;
+  using Zones = std::unordered_map<std::string, const Impl*, NameHash, std::equal_to<>>;
   static std::shared_mutex mutex;
-  static std::array<Zones, 3> loaded;
+  static auto& loaded = *new std::array<Zones, 3>;  // never freed: zones outlive their users
   Zones& zones = loaded[static_cast<std::size_t>(source)];
   {
     const std::shared_lock<std::shared_mutex> lock(mutex);
-    if (const auto found = zones.find(name); found != zones.end()) return TimeZone(found->second);
+    if (const auto found = zones.find(name); found != zones.end()) {
+      return TimeZone(unowned(found->second));
+    }
   }
-  std::shared_ptr<const Impl> impl;
+  const Impl* impl = nullptr;
   if (source == ZoneSource::SystemThenBuiltIn) {
     std::optional<TimeZone> zone = tryLoad(name, ZoneSource::System);
     if (!zone) zone = tryLoad(name, ZoneSource::BuiltIn);
     if (!zone) return std::nullopt;
-    impl = zone->impl;
+    impl = zone->impl.get();
   } else {
     const std::optional<absl::TimeZone> engine =
         source == ZoneSource::System ? loadAbseil(name) : loadBuiltIn(name);
     if (!engine) return std::nullopt;
-    impl = std::make_shared<const Impl>(*engine, std::string(name), std::string());
+    impl = new Impl(*engine, std::string(name), std::string());
   }
   const std::unique_lock<std::shared_mutex> lock(mutex);
-  return TimeZone(zones.try_emplace(std::string(name), std::move(impl)).first->second);
+  const auto [kept, added] = zones.try_emplace(std::string(name), impl);
+  if (!added && source != ZoneSource::SystemThenBuiltIn) delete impl;  // loaded by another thread
+  return TimeZone(unowned(kept->second));
 }
 
 TimeZone TimeZone::load(std::string_view name) { return load(name, ZoneSource::SystemThenBuiltIn); }
@@ -309,8 +255,8 @@ std::string TimeZone::databaseVersion() {
 std::string TimeZone::builtInDatabaseVersion() { return std::string(detail::builtInVersion()); }
 
 TimeZone TimeZone::utc() {
-  static const auto zone = std::make_shared<const Impl>(absl::UTCTimeZone(), "UTC", "UTC");
-  return TimeZone(zone);
+  static const Impl* const zone = new Impl(absl::UTCTimeZone(), "UTC", "UTC");
+  return TimeZone(unowned(zone));
 }
 
 TimeZone TimeZone::fixed(int offsetSeconds) {
@@ -322,15 +268,18 @@ TimeZone TimeZone::local() {
   // The zones of paths and rules, kept as tryLoad keeps names: there are as
   // many as TZ has had values.
   static std::mutex mutex;
-  static std::map<std::string, std::shared_ptr<const Impl>, std::less<>> kept;
+  static auto& kept = *new std::map<std::string, std::unique_ptr<const Impl>, std::less<>>;
   const auto fromEngine = [](const absl::TimeZone& engine, std::string name) {
-    auto zone = std::make_shared<const Impl>(engine, name, std::string());
+    auto zone = std::make_unique<const Impl>(engine, name, std::string(), false);
     const std::lock_guard<std::mutex> lock(mutex);
-    return TimeZone(kept.try_emplace(std::move(name), std::move(zone)).first->second);
+    return TimeZone(
+        unowned(kept.try_emplace(std::move(name), std::move(zone)).first->second.get()));
   };
   const auto keptZone = [](std::string_view name) -> std::optional<TimeZone> {
     const std::lock_guard<std::mutex> lock(mutex);
-    if (const auto found = kept.find(name); found != kept.end()) return TimeZone(found->second);
+    if (const auto found = kept.find(name); found != kept.end()) {
+      return TimeZone(unowned(found->second.get()));
+    }
     return std::nullopt;
   };
   // A zone file at an absolute path, named by its IANA name where it has
@@ -408,15 +357,7 @@ LocalTimeInfo TimeZone::lookup(const Date& local) const noexcept {
 }
 
 Date TimeZone::toUtc(const Date& local, Disambiguation d) const noexcept {
-  // `pre` applies the offset from before a transition: in a gap that is the
-  // later instant, in an overlap the earlier one, as Compatible asks.
-  const detail::LocalPlace place = impl->placeOf(secondsOf(local));
-  const bool preIsLater = place.kind == detail::LocalPlace::Skipped;
-  switch (d) {
-    case Disambiguation::Earlier: return dateOf(preIsLater ? place.post : place.pre);
-    case Disambiguation::Later: return dateOf(preIsLater ? place.pre : place.post);
-    default: return dateOf(place.pre);
-  }
+  return dateOf(Impl::instantOf(impl->placeOf(secondsOf(local)), d));
 }
 
 std::optional<Date> TimeZone::tryToUtc(const Date& local) const noexcept {
@@ -465,6 +406,11 @@ std::optional<Timestamp> TimeZone::tryToUtc(const Timestamp& local) const noexce
   const std::optional<Date> utc = tryToUtc(local.getDate());
   if (!utc) return std::nullopt;
   return Timestamp(*utc, local.getNanosecond());
+}
+
+Timestamp TimeZone::localAt(std::int64_t seconds, int nanosecond) const noexcept {
+  const std::int64_t instant = inCalendar(seconds);
+  return {dateOf(instant + impl->typeAt(instant).offset), nanosecond};
 }
 
 std::string TimeZone::toIsoString(const Timestamp& utc) const {
