@@ -1,5 +1,6 @@
 // normdate against peer date libraries, in one binary of one file per area:
-// normalisation, calendar questions, text, time zones and recurrences.
+// normalisation, calendar questions, text, time zones, recurrences and zoned
+// times.
 // Before any timing, every peer is checked to give normdate's answer on
 // every input of every row; a row of a peer that differs anywhere is never
 // timed. This header holds what the areas share: the fixed-seed workloads
@@ -88,6 +89,8 @@ void checkZones(Mismatches& mismatches);
 void registerZones();
 void checkRecurrences(Mismatches& mismatches);
 void registerRecurrences();
+void checkZoned(Mismatches& mismatches);
+void registerZoned();
 
 }  // namespace bench
 

@@ -84,6 +84,7 @@ int main(int argc, char** argv) {
   bench::checkText(mismatches);
   bench::checkZones(mismatches);
   bench::checkRecurrences(mismatches);
+  bench::checkZoned(mismatches);
   if (mismatches.total() > 0) {
     std::cerr << mismatches.total() << " results differ from normdate's; no timing done\n";
     return 1;
@@ -94,6 +95,7 @@ int main(int argc, char** argv) {
   bench::registerText();
   bench::registerZones();
   bench::registerRecurrences();
+  bench::registerZoned();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -52,6 +52,17 @@ inline constexpr std::int64_t nanosPerSecond = 1'000'000'000;
 // them moves no field of its date.
 inline constexpr std::int64_t secondsInAllYears = daysInAllYears * 86400;
 
+// The first and last seconds of the years 0 to 9999, from 1970.
+inline constexpr std::int64_t firstSecond = -62167219200;  // 0000-01-01 00:00:00
+inline constexpr std::int64_t lastSecond = 253402300799;   // 9999-12-31 23:59:59
+
+// `seconds` from 1970 moved by whole 10000-year cycles into the years 0 to
+// 9999, which holds every instant a date can.
+constexpr std::int64_t inCalendar(std::int64_t seconds) noexcept {
+  if (seconds >= firstSecond && seconds <= lastSecond) return seconds;
+  return floorMod(seconds - firstSecond, secondsInAllYears) + firstSecond;
+}
+
 // An unsigned 128-bit number as two words, for the exact conversion of
 // durations whose tick is not a whole number of nanoseconds. Portable, so
 // that 32-bit targets, which have no 128-bit integer, convert exactly too.
@@ -249,6 +260,20 @@ class Timestamp {
   constexpr explicit Timestamp(std::chrono::sys_time<Duration> t) noexcept
       : Timestamp(fromTimePoint(t)) {}
 
+  // The instant `seconds` after 1970-01-01 00:00:00 UTC and `nanoseconds`
+  // on, as a POSIX timespec holds it; any values carry, and the year wraps:
+  // fromUnixTime(-1, 500'000'000) is 1969-12-31 23:59:59.5.
+  [[nodiscard]] static constexpr Timestamp fromUnixTime(std::int64_t seconds,
+                                                        std::int64_t nanoseconds = 0) noexcept {
+    if (nanoseconds >= 0 && nanoseconds < detail::nanosPerSecond) {
+      return {Exact{}, detail::fromSeconds(seconds), static_cast<int>(nanoseconds)};
+    }
+    // Whole cycles off the seconds, so that the nanoseconds' carry fits.
+    return fromSeconds(detail::floorMod(seconds, detail::secondsInAllYears),
+                       detail::floorDiv(nanoseconds, detail::nanosPerSecond),
+                       detail::floorMod(nanoseconds, detail::nanosPerSecond));
+  }
+
   // The current time, from std::chrono::system_clock at its full precision.
   [[nodiscard]] static Timestamp now() noexcept {
     return Timestamp(std::chrono::system_clock::now());
@@ -415,9 +440,7 @@ class Timestamp {
   static constexpr Timestamp fromSeconds(std::int64_t seconds, std::int64_t moreSeconds,
                                          std::int64_t nanoseconds) noexcept {
     const bool carry = nanoseconds >= detail::nanosPerSecond;
-    return {Exact{},
-            Date(std::chrono::sys_seconds(
-                std::chrono::seconds(seconds + moreSeconds + (carry ? 1 : 0)))),
+    return {Exact{}, detail::fromSeconds(seconds + moreSeconds + (carry ? 1 : 0)),
             static_cast<int>(carry ? nanoseconds - detail::nanosPerSecond : nanoseconds)};
   }
 

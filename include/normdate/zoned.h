@@ -89,9 +89,13 @@ class ZonedTime {
   [[nodiscard]] NORMDATE_ZONE_EXPORT static ZonedTime now(TimeZone zone) noexcept;
 
   // The instant, as UTC fields.
-  [[nodiscard]] NORMDATE_ZONE_EXPORT Timestamp getUtc() const noexcept;
+  [[nodiscard]] Timestamp getUtc() const noexcept {
+    return Timestamp::fromUnixTime(instant, nanosecond);
+  }
   // Its local date, time and fraction in the zone.
-  [[nodiscard]] NORMDATE_ZONE_EXPORT Timestamp getLocal() const noexcept;
+  [[nodiscard]] Timestamp getLocal() const noexcept {
+    return Timestamp::fromUnixTime(instant + offset, nanosecond);
+  }
   [[nodiscard]] const TimeZone& getZone() const noexcept { return timeZone; }
   // The zone's offset at the instant, with its abbreviation.
   [[nodiscard]] NORMDATE_ZONE_EXPORT ZoneOffset getOffset() const;
@@ -185,7 +189,15 @@ class ZonedTime {
  private:
   ZonedTime(std::int64_t seconds, int nanos, std::int32_t zoneOffset, TimeZone z) noexcept
       : instant(seconds), nanosecond(nanos), offset(zoneOffset), timeZone(std::move(z)) {}
-  NORMDATE_ZONE_EXPORT ZonedTime(const detail::Split& utc, TimeZone z) noexcept;
+  ZonedTime(const detail::Split& utc, TimeZone z) noexcept
+      : instant(detail::inCalendar(utc.seconds)),
+        nanosecond(static_cast<int>(utc.nanoseconds)),
+        offset(offsetIn(z, instant)),
+        timeZone(std::move(z)) {}
+
+  // The offset of `z` at `seconds` from 1970, within the years 0 to 9999.
+  [[nodiscard]] NORMDATE_ZONE_EXPORT static std::int32_t offsetIn(const TimeZone& z,
+                                                                  std::int64_t seconds) noexcept;
 
   friend class ZonedRecurrence;
 

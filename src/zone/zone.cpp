@@ -410,7 +410,7 @@ std::optional<Timestamp> TimeZone::tryToUtc(const Timestamp& local) const noexce
 
 Timestamp TimeZone::localAt(std::int64_t seconds, int nanosecond) const noexcept {
   const std::int64_t instant = inCalendar(seconds);
-  return {dateOf(instant + impl->typeAt(instant).offset), nanosecond};
+  return Timestamp::fromUnixTime(instant + impl->typeAt(instant).offset, nanosecond);
 }
 
 std::string TimeZone::toIsoString(const Timestamp& utc) const {

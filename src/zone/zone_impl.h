@@ -19,17 +19,6 @@ namespace Date {
 
 namespace detail {
 
-// The first and last seconds of the years 0 to 9999, from 1970.
-inline constexpr std::int64_t firstSecond = -62167219200;  // 0000-01-01 00:00:00
-inline constexpr std::int64_t lastSecond = 253402300799;   // 9999-12-31 23:59:59
-
-// `seconds` moved by whole 10000-year cycles into the years 0 to 9999, in
-// which every instant a date can hold lies.
-inline std::int64_t inCalendar(std::int64_t seconds) noexcept {
-  if (seconds >= firstSecond && seconds <= lastSecond) return seconds;
-  return floorMod(seconds - firstSecond, secondsInAllYears) + firstSecond;
-}
-
 // "+hh:mm", or "+hh:mm:ss" when the offset has seconds.
 inline std::string offsetText(int seconds) {
   const int magnitude = seconds < 0 ? -seconds : seconds;

@@ -29,7 +29,9 @@ Date dateAt(std::int64_t seconds) noexcept {
   return Date(std::chrono::sys_seconds(std::chrono::seconds(seconds)));
 }
 
-std::int64_t secondsOf(const Date& d) noexcept { return d.toSysSeconds().time_since_epoch().count(); }
+std::int64_t secondsOf(const Date& d) noexcept {
+  return d.toSysSeconds().time_since_epoch().count();
+}
 
 // `n` units of `unitSeconds`, less whole 10000-year cycles: the same move
 // of every field, and a sum that cannot overflow.
@@ -45,11 +47,9 @@ ZonedTime::ZonedTime(const Timestamp& utc, TimeZone z) noexcept
       offset(z.impl->typeAt(instant).offset),
       timeZone(std::move(z)) {}
 
-ZonedTime::ZonedTime(const detail::Split& utc, TimeZone z) noexcept
-    : instant(inCalendar(utc.seconds)),
-      nanosecond(static_cast<int>(utc.nanoseconds)),
-      offset(z.impl->typeAt(instant).offset),
-      timeZone(std::move(z)) {}
+std::int32_t ZonedTime::offsetIn(const TimeZone& z, std::int64_t seconds) noexcept {
+  return z.impl->typeAt(seconds).offset;
+}
 
 ZonedTime ZonedTime::resolved(std::int64_t local, int nanos, const TimeZone& z,
                               Disambiguation d) noexcept {
@@ -68,10 +68,6 @@ ZonedTime ZonedTime::fromLocal(const Timestamp& local, TimeZone zone, Disambigua
 }
 
 ZonedTime ZonedTime::now(TimeZone zone) noexcept { return {Timestamp::now(), std::move(zone)}; }
-
-Timestamp ZonedTime::getUtc() const noexcept { return {dateAt(instant), nanosecond}; }
-
-Timestamp ZonedTime::getLocal() const noexcept { return {dateAt(instant + offset), nanosecond}; }
 
 ZoneOffset ZonedTime::getOffset() const { return timeZone.getOffset(dateAt(instant)); }
 
@@ -173,9 +169,7 @@ struct ZonedText {
 
 bool isLower(char c) noexcept { return c >= 'a' && c <= 'z'; }
 bool isDigit(char c) noexcept { return c >= '0' && c <= '9'; }
-bool isAlphanumeric(char c) noexcept {
-  return isLower(c) || isDigit(c) || (c >= 'A' && c <= 'Z');
-}
+bool isAlphanumeric(char c) noexcept { return isLower(c) || isDigit(c) || (c >= 'A' && c <= 'Z'); }
 
 // RFC 9557's key: a lower-case letter or "_", then those, digits and "-".
 bool isKey(std::string_view key) noexcept {
@@ -221,7 +215,7 @@ std::optional<Refusal> readAnnotation(std::string_view text, std::size_t& at, bo
       return Refusal{"one time zone, before any other annotation", start, inner.size()};
     }
     read.zone = inner.empty() || inner[0] == '+' || inner[0] == '-' ? fixedZone(inner)
-                                                                      : TimeZone::tryLoad(inner);
+                                                                    : TimeZone::tryLoad(inner);
     if (!read.zone) {
       return Refusal{R"(a time zone of the databases or an offset such as "+05:45")", start,
                      inner.size()};
@@ -236,8 +230,9 @@ std::optional<Refusal> readAnnotation(std::string_view text, std::size_t& at, bo
   }
   const bool known = key == "u-ca" && (value == "iso8601" || value == "gregory");
   if (critical && !known) {
-    return Refusal{R"(an annotation read here ("u-ca=iso8601" or "u-ca=gregory"), or one not critical)",
-                   start - 1, inner.size() + 1};
+    return Refusal{
+        R"(an annotation read here ("u-ca=iso8601" or "u-ca=gregory"), or one not critical)",
+        start - 1, inner.size() + 1};
   }
   return std::nullopt;
 }
@@ -245,8 +240,7 @@ std::optional<Refusal> readAnnotation(std::string_view text, std::size_t& at, bo
 // Reads the whole text; its date and time as `Timestamp::parseIso` reads
 // them, refused through `iso` where they are not.
 template <class IsoRefusal>
-std::optional<Refusal> readZoned(std::string_view text, ZonedText& read,
-                                 const IsoRefusal& iso) {
+std::optional<Refusal> readZoned(std::string_view text, ZonedText& read, const IsoRefusal& iso) {
   const std::size_t bracket = text.find('[');
   const std::string_view dateTime = text.substr(0, bracket);
   const std::optional<OffsetTimestamp> stamp = Timestamp::tryParseIsoWithOffset(dateTime);
@@ -301,8 +295,9 @@ std::optional<ZonedTime> ZonedTime::fromText(const OffsetTimestamp& stamp, bool 
     const std::int64_t zoneOffset = local - candidate;
     const bool real = place.kind != detail::LocalPlace::Skipped;
     if (real && offsetMatches(stamp.offsetSeconds, zoneOffset)) {
-      return resolved(local, nanos, zone, zoneOffset == local - place.pre ? Disambiguation::Earlier
-                                                                          : Disambiguation::Later);
+      return resolved(
+          local, nanos, zone,
+          zoneOffset == local - place.pre ? Disambiguation::Earlier : Disambiguation::Later);
     }
   }
   if (c == OffsetConflict::Reject) return std::nullopt;
@@ -323,13 +318,12 @@ ZonedTime ZonedTime::parse(std::string_view text, OffsetConflict c, Disambiguati
   }
   // Refused: the offset's place, and the local time the text wrote.
   const std::size_t at = text.find_last_of("+-", text.find('['));
-  std::string local = ZonedTime(read.stamp.utc, TimeZone::fixed(read.stamp.offsetSeconds))
-                          .getLocal()
-                          .toIsoString();
+  std::string local =
+      ZonedTime(read.stamp.utc, TimeZone::fixed(read.stamp.offsetSeconds)).getLocal().toIsoString();
   local.pop_back();  // the "Z"
   throw ParseError("the offset " + detail::offsetText(read.stamp.offsetSeconds) +
-                       " is not one that " + read.zone->getName() + " has for " + local +
-                       " in " + detail::quoted(text),
+                       " is not one that " + read.zone->getName() + " has for " + local + " in " +
+                       detail::quoted(text),
                    at);
 }
 
@@ -416,7 +410,8 @@ Date ZonedRecurrence::searchFrom(const ZonedTime& at, int direction) const noexc
   std::int64_t localSeconds = here.instant + here.offset;
   // Near a change of offset, times resolved out of a gap or into an
   // overlap may lie on the other side of the instant.
-  const std::optional<Date> change = start.timeZone.nextTransition(dateAt(here.instant - widestOffset));
+  const std::optional<Date> change =
+      start.timeZone.nextTransition(dateAt(here.instant - widestOffset));
   if (change && secondsOf(*change) <= here.instant + widestOffset) {
     localSeconds += direction * widestOffset;
   }
@@ -453,8 +448,9 @@ std::optional<ZonedTime> ZonedRecurrence::next(const ZonedTime& after) const {
        d = local.next(*d)) {
     if (!mayFollow(secondsOf(*d))) break;
     const ZonedTime occurrence = resolve(*d);
-    const bool later = occurrence.instant > after.instant ||
-                       (occurrence.instant == after.instant && occurrence.nanosecond > after.nanosecond);
+    const bool later =
+        occurrence.instant > after.instant ||
+        (occurrence.instant == after.instant && occurrence.nanosecond > after.nanosecond);
     if (later && withinUntil(occurrence)) return occurrence;
   }
   return std::nullopt;
