@@ -246,7 +246,7 @@ std::optional<Refusal> readZoned(std::string_view text, ZonedText& read, const I
   const std::optional<OffsetTimestamp> stamp = Timestamp::tryParseIsoWithOffset(dateTime);
   if (!stamp) return iso(dateTime);
   if (dateTime.size() <= 10) {
-    return Refusal{R"(a time after the date ("T", "t" or " "))", dateTime.size(), 0};
+    return Refusal{R"(a time after the date ("T", "t" or " "))", dateTime.size(), 1};
   }
   read.stamp = *stamp;
   const char last = dateTime.back();
