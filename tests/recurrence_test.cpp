@@ -681,10 +681,17 @@ TEST(Recurrence, LookupsAgreeWithIterationAndTheTextReadsBack) {
 // lookups around it, and between earlier occurrences, agree with the rule
 // without COUNT, whose occurrences are counted here one by one.
 TEST(Recurrence, CountEndsAtTheNthOccurrenceHoweverFar) {
+  // Random rules, and some that only a lookup in a far year of one kind
+  // tells apart: week -53, which December's days of week 1 of a next year
+  // of 53 weeks fall in, and set positions beyond 64.
+  const char* const chosen[] = {"FREQ=YEARLY;BYWEEKNO=-53;BYDAY=MO,TU,WE",
+                                "FREQ=YEARLY;BYWEEKNO=1,53;BYDAY=SA,SU,MO",
+                                "FREQ=YEARLY;BYDAY=MO,TU;BYSETPOS=70,-70,100,120"};
   RuleMaker maker(19);
   std::mt19937 random(23);
-  for (int i = 0; i < 300; ++i) {
-    const RuleMaker::Made made = maker.make();
+  for (int i = 0; i < 300 + 3 * 5; ++i) {
+    RuleMaker::Made made = maker.make();
+    if (i >= 300) made.rule = chosen[(i - 300) / 5];
     std::string rule;
     for (const std::string_view part : split(made.rule, ';')) {
       if (part.rfind("COUNT=", 0) != 0 && part.rfind("UNTIL=", 0) != 0) {

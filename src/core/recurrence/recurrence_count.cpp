@@ -126,8 +126,10 @@ class Counter {
 
   // ---- Days. ----
 
-  // The year's type: its January 1's weekday, and whether it and, where
-  // week numbers count, the years beside it are leap years.
+  // The year's type, 0 .. yearTypes - 1: its January 1's weekday, and
+  // whether it and, where week numbers count, the years beside it are leap
+  // years.
+  static constexpr int yearTypes = 7 * 8;
   [[nodiscard]] int typeOf(int year) const noexcept {
     int type = weekdayOf(year, 1, 1) * 8 + (isLeapYear(year) ? 4 : 0);
     if (!r.weekNumbers.empty()) {
@@ -263,11 +265,10 @@ class Counter {
     int64 count = 0;
     for (int64 unit = from; unit < to && count < limit; unit += r.interval) {
       const int64 first = weekStart(unit);
-      // A week of a rule without BYMONTH, inside the calendar, holds its
-      // weekdays: so do all the weeks up to the calendar's end.
-      if (r.dayMonths == 0 && first >= firstDay && first + 7 <= lastDay + 1) {
-        const int64 weeks = std::min(to - unit, (lastDay + 1 - 7 - first) / 7 + 1);
-        const int64 reached = (weeks + r.interval - 1) / r.interval;
+      // A week of a rule without BYMONTH holds its weekdays, and so does
+      // every later week asked about: the last ends before the year 10000.
+      if (r.dayMonths == 0 && first >= firstDay) {
+        const int64 reached = (to - unit + r.interval - 1) / r.interval;
         count += reached * picked(std::popcount(r.dayWeekdays) * r.timesPerPeriodDay);
         unit += (reached - 1) * r.interval;
         continue;
@@ -431,13 +432,13 @@ class Counter {
   // reached is: made where a lookup needs it.
   std::vector<std::uint16_t> slotsAt;
   std::uint64_t known = 0;  // the year types whose masks are found
-  std::array<std::uint32_t, std::size_t{64} * 12> masks{};
-  std::array<int64, 64> total{};
+  std::array<std::uint32_t, std::size_t{yearTypes} * 12> masks{};
+  std::array<int64, yearTypes> total{};
   std::uint64_t yearKnown = 0;
-  std::array<int64, 64> yearCount{};
+  std::array<int64, yearTypes> yearCount{};
   struct Picked {
-    int64 n = -1;
-    int64 count = 0;
+    int64 n = -1;  // none yet
+    int64 count;
   };
   std::array<Picked, 16> pickedOf{};
 };
