@@ -79,6 +79,7 @@
 #include <normdate/detail/civil.h>
 #include <normdate/export.h>
 #include <normdate/interval.h>
+#include <normdate/span.h>
 
 #include <array>
 #include <chrono>
@@ -383,6 +384,23 @@ class Date {
   [[nodiscard]] constexpr int64 secondsUntil(const Date& other) const noexcept {
     return other.secondsSinceEpoch() - secondsSinceEpoch();
   }
+
+  // ---- Spans (span.h), as of timestamps of these whole seconds. ----
+
+  // The span from this date to `other`; by default to the second.
+  //   Date(2026, Date::Jan, 31).until(Date(2026, Date::Mar, 1),
+  //                                   {.largest = Date::Unit::Month})  // 1 month 1 day
+  [[nodiscard]] NORMDATE_EXPORT Span until(const Date& other, const DifferenceOptions& options = {
+                                                                  .smallest = Unit::Second}) const;
+  [[nodiscard]] NORMDATE_EXPORT Span since(const Date& other, const DifferenceOptions& options = {
+                                                                  .smallest = Unit::Second}) const;
+
+  // This date moved by `span`, as `Timestamp::add` moves it, any fraction of
+  // a second floored.
+  [[nodiscard]] NORMDATE_EXPORT Date add(const Span& span,
+                                         Overflow overflow = Overflow::Constrain) const noexcept;
+  [[nodiscard]] NORMDATE_EXPORT Date
+  subtract(const Span& span, Overflow overflow = Overflow::Constrain) const noexcept;
 
   // Midnight of day `weekday` (1 = Monday .. 7 = Sunday) of week `week` of ISO
   // year `isoYear`: the Monday of week 1 (the week of January 4), plus

@@ -28,6 +28,7 @@
 #include <normdate/date.h>
 #include <normdate/detail/civil.h>
 #include <normdate/export.h>
+#include <normdate/span.h>
 
 #include <chrono>
 #include <compare>
@@ -353,6 +354,38 @@ class Timestamp {
     }
     return std::chrono::nanoseconds(whole * detail::nanosPerSecond + fraction);
   }
+
+  // ---- Spans (span.h): this timestamp as a plain date and time. ----
+
+  // The span from this timestamp to `other`, counted from here: years,
+  // months and days of the calendar, then the time exactly, in units from
+  // `options.largest` to `options.smallest`, rounded as it says. Throws
+  // std::invalid_argument for options Temporal refuses (a smallest unit
+  // above the largest, an increment that does not divide the next larger
+  // unit).
+  //   a.until(b, {.largest = Date::Unit::Year})
+  [[nodiscard]] NORMDATE_EXPORT Span until(const Timestamp& other,
+                                           const DifferenceOptions& options = {}) const;
+
+  // `other.until(*this)` counted from here instead: `until` from this end to
+  // `other`, negated, the rounding mode's direction mirrored.
+  [[nodiscard]] NORMDATE_EXPORT Span since(const Timestamp& other,
+                                           const DifferenceOptions& options = {}) const;
+
+  // This timestamp moved by `span`: years and months, the day of month
+  // constrained or carried by `overflow`, then weeks and days, then the
+  // clock units. Any counts; the year wraps.
+  [[nodiscard]] NORMDATE_EXPORT Timestamp
+  add(const Span& span, Overflow overflow = Overflow::Constrain) const noexcept;
+  [[nodiscard]] NORMDATE_EXPORT Timestamp
+  subtract(const Span& span, Overflow overflow = Overflow::Constrain) const noexcept;
+
+  // The time of day rounded to `increment` of `smallest`, Day to Nanosecond,
+  // where the increment divides the next larger unit (and is 1 for a day,
+  // which rounds at midnight); a rounding past midnight carries into the
+  // date. Throws std::invalid_argument otherwise.
+  [[nodiscard]] NORMDATE_EXPORT Timestamp round(Unit smallest, std::int64_t increment = 1,
+                                                RoundingMode mode = RoundingMode::HalfExpand) const;
 
   // In the order of the instants; equal when date and nanosecond are.
   friend constexpr auto operator<=>(const Timestamp&, const Timestamp&) = default;

@@ -40,6 +40,7 @@
 
 #include <normdate/date.h>
 #include <normdate/recurrence.h>
+#include <normdate/span.h>
 #include <normdate/timestamp.h>
 #include <normdate/zone.h>
 #include <normdate/zone_export.h>
@@ -71,22 +72,22 @@ enum class OffsetConflict {
 class ZonedTime {
  public:
   // The instant `utc`, seen in `zone`.
-  NORMDATE_ZONE_EXPORT ZonedTime(const Timestamp& utc, TimeZone zone) noexcept;
+  NORMDATE_ZONE_EXPORT ZonedTime(const Timestamp& utc, const TimeZone& zone) noexcept;
 
   // The instant of a std::chrono time point of any integral precision
   // (finer than a nanosecond is floored), seen in `zone`.
   template <class Duration>
-  ZonedTime(std::chrono::sys_time<Duration> utc, TimeZone zone) noexcept
-      : ZonedTime(detail::split(utc.time_since_epoch()), std::move(zone)) {}
+  ZonedTime(std::chrono::sys_time<Duration> utc, const TimeZone& zone) noexcept
+      : ZonedTime(detail::split(utc.time_since_epoch()), zone) {}
 
   // The local time `local` in `zone`; one that a transition skipped or
   // repeated is resolved by `d`.
   [[nodiscard]] NORMDATE_ZONE_EXPORT static ZonedTime fromLocal(
-      const Timestamp& local, TimeZone zone,
+      const Timestamp& local, const TimeZone& zone,
       Disambiguation d = Disambiguation::Compatible) noexcept;
 
   // The current instant, from std::chrono::system_clock, in `zone`.
-  [[nodiscard]] NORMDATE_ZONE_EXPORT static ZonedTime now(TimeZone zone) noexcept;
+  [[nodiscard]] NORMDATE_ZONE_EXPORT static ZonedTime now(const TimeZone& zone) noexcept;
 
   // The instant, as UTC fields.
   [[nodiscard]] Timestamp getUtc() const noexcept {
@@ -132,7 +133,7 @@ class ZonedTime {
       const ZonedTime& earlier) const noexcept;
 
   // The same instant in another zone.
-  [[nodiscard]] NORMDATE_ZONE_EXPORT ZonedTime withZone(TimeZone other) const noexcept;
+  [[nodiscard]] NORMDATE_ZONE_EXPORT ZonedTime withZone(const TimeZone& other) const noexcept;
 
   // The first instant of this local day: its midnight, or where a
   // transition skipped midnight, the instant the day began (the end of the
@@ -142,6 +143,37 @@ class ZonedTime {
   // The length of this local day, from its first instant to the next day's:
   // 24 hours, or 23, 25, 23.5 ... where a transition falls in it.
   [[nodiscard]] NORMDATE_ZONE_EXPORT std::chrono::seconds lengthOfDay() const noexcept;
+
+  // ---- Spans (span.h). ----
+
+  // The span from this instant to `other`'s, counted from here as
+  // Temporal's ZonedDateTime counts: years to days in this zone's local
+  // time (a day across a change of offset may last 23 or 25 hours), the
+  // rest in exact time; with a clock unit the largest, all in exact time.
+  // `other` is seen in this zone. Throws std::invalid_argument for options
+  // Temporal refuses, as `Timestamp::until` does.
+  [[nodiscard]] NORMDATE_ZONE_EXPORT Span until(const ZonedTime& other,
+                                                const DifferenceOptions& options = {}) const;
+  [[nodiscard]] NORMDATE_ZONE_EXPORT Span since(const ZonedTime& other,
+                                                const DifferenceOptions& options = {}) const;
+
+  // This time moved by `span`: years to days in local time (the day of
+  // month constrained or carried by `overflow`), resolved `Compatible`,
+  // then the clock units exactly. A span without years, months, weeks or
+  // days moves the instant and nothing else.
+  [[nodiscard]] NORMDATE_ZONE_EXPORT ZonedTime
+  add(const Span& span, Overflow overflow = Overflow::Constrain) const noexcept;
+  [[nodiscard]] NORMDATE_ZONE_EXPORT ZonedTime
+  subtract(const Span& span, Overflow overflow = Overflow::Constrain) const noexcept;
+
+  // Rounded to `increment` of `smallest`, Day to Nanosecond: a day is this
+  // local day, which may last 23 or 25 hours, rounded between its first
+  // instant and the next day's; a clock unit rounds the local time, which
+  // keeps its offset where the zone still has it there, else is resolved
+  // `Compatible`. Throws std::invalid_argument as `Timestamp::round` does.
+  [[nodiscard]] NORMDATE_ZONE_EXPORT ZonedTime
+  round(Unit smallest, std::int64_t increment = 1,
+        RoundingMode mode = RoundingMode::HalfExpand) const;
 
   // ---- Text. ----
 
@@ -187,13 +219,13 @@ class ZonedTime {
   NORMDATE_ZONE_EXPORT friend bool operator==(const ZonedTime& a, const ZonedTime& b);
 
  private:
-  ZonedTime(std::int64_t seconds, int nanos, std::int32_t zoneOffset, TimeZone z) noexcept
-      : instant(seconds), nanosecond(nanos), offset(zoneOffset), timeZone(std::move(z)) {}
-  ZonedTime(const detail::Split& utc, TimeZone z) noexcept
+  ZonedTime(std::int64_t seconds, int nanos, std::int32_t zoneOffset, const TimeZone& z) noexcept
+      : instant(seconds), nanosecond(nanos), offset(zoneOffset), timeZone(z) {}
+  ZonedTime(const detail::Split& utc, const TimeZone& z) noexcept
       : instant(detail::inCalendar(utc.seconds)),
         nanosecond(static_cast<int>(utc.nanoseconds)),
         offset(offsetIn(z, instant)),
-        timeZone(std::move(z)) {}
+        timeZone(z) {}
 
   // The offset of `z` at `seconds` from 1970, within the years 0 to 9999.
   [[nodiscard]] NORMDATE_ZONE_EXPORT static std::int32_t offsetIn(const TimeZone& z,

@@ -4,6 +4,7 @@
 
 #include "normdate/zoned.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -41,11 +42,11 @@ std::int64_t reduced(std::int64_t n, std::int64_t unitSeconds) noexcept {
 
 }  // namespace
 
-ZonedTime::ZonedTime(const Timestamp& utc, TimeZone z) noexcept
+ZonedTime::ZonedTime(const Timestamp& utc, const TimeZone& z) noexcept
     : instant(secondsOf(utc.getDate())),
       nanosecond(utc.getNanosecond()),
       offset(z.impl->typeAt(instant).offset),
-      timeZone(std::move(z)) {}
+      timeZone(z) {}
 
 std::int32_t ZonedTime::offsetIn(const TimeZone& z, std::int64_t seconds) noexcept {
   return z.impl->typeAt(seconds).offset;
@@ -63,11 +64,12 @@ ZonedTime ZonedTime::resolved(std::int64_t local, int nanos, const TimeZone& z,
   return {wrapped, nanos, z.impl->typeAt(wrapped).offset, z};
 }
 
-ZonedTime ZonedTime::fromLocal(const Timestamp& local, TimeZone zone, Disambiguation d) noexcept {
+ZonedTime ZonedTime::fromLocal(const Timestamp& local, const TimeZone& zone,
+                               Disambiguation d) noexcept {
   return resolved(secondsOf(local.getDate()), local.getNanosecond(), zone, d);
 }
 
-ZonedTime ZonedTime::now(TimeZone zone) noexcept { return {Timestamp::now(), std::move(zone)}; }
+ZonedTime ZonedTime::now(const TimeZone& zone) noexcept { return {Timestamp::now(), zone}; }
 
 ZoneOffset ZonedTime::getOffset() const { return timeZone.getOffset(dateAt(instant)); }
 
@@ -99,9 +101,9 @@ std::chrono::nanoseconds ZonedTime::operator-(const ZonedTime& earlier) const no
   return getUtc() - earlier.getUtc();
 }
 
-ZonedTime ZonedTime::withZone(TimeZone other) const noexcept {
+ZonedTime ZonedTime::withZone(const TimeZone& other) const noexcept {
   const std::int32_t otherOffset = other.impl->typeAt(instant).offset;
-  return {instant, nanosecond, otherOffset, std::move(other)};
+  return {instant, nanosecond, otherOffset, other};
 }
 
 std::int64_t ZonedTime::dayStart(std::int64_t days) const noexcept {
@@ -174,10 +176,8 @@ bool isAlphanumeric(char c) noexcept { return isLower(c) || isDigit(c) || (c >= 
 // RFC 9557's key: a lower-case letter or "_", then those, digits and "-".
 bool isKey(std::string_view key) noexcept {
   if (key.empty() || !(isLower(key[0]) || key[0] == '_')) return false;
-  for (const char c : key) {
-    if (!isLower(c) && !isDigit(c) && c != '_' && c != '-') return false;
-  }
-  return true;
+  return std::all_of(key.begin(), key.end(),
+                     [](char c) { return isLower(c) || isDigit(c) || c == '_' || c == '-'; });
 }
 
 // Its value: letters and digits in runs joined by single "-".
@@ -353,7 +353,7 @@ namespace {
 
 // More than any zone's offset and any change of it: a local time this far
 // past an instant is past it in every zone.
-constexpr std::int64_t widestOffset = 26 * 3600;
+constexpr std::int64_t widestOffset = std::int64_t{26} * 3600;
 
 }  // namespace
 
@@ -364,9 +364,9 @@ ZonedRecurrence::ZonedRecurrence(Recurrence given, Recurrence inLocalTime, Zoned
       start(std::move(first)),
       until(untilInstant) {}
 
-ZonedRecurrence ZonedRecurrence::parse(std::string_view text, const ZonedTime& start) {
+ZonedRecurrence ZonedRecurrence::parse(std::string_view rule, const ZonedTime& start) {
   const Date localStart = start.getLocal().getDate();
-  Recurrence given = Recurrence::parse(text, localStart);
+  Recurrence given = Recurrence::parse(rule, localStart);
   // An UNTIL in UTC bounds instants: the rule in local time goes without.
   const std::string canonical = given.toString();
   const std::size_t part = canonical.find("UNTIL=");
@@ -382,11 +382,11 @@ ZonedRecurrence ZonedRecurrence::parse(std::string_view text, const ZonedTime& s
   return {std::move(given), std::move(inLocalTime), start, secondsOf(untilUtc)};
 }
 
-std::optional<ZonedRecurrence> ZonedRecurrence::tryParse(std::string_view text,
+std::optional<ZonedRecurrence> ZonedRecurrence::tryParse(std::string_view rule,
                                                          const ZonedTime& start) noexcept {
   try {
-    if (!Recurrence::tryParse(text, start.getLocal().getDate())) return std::nullopt;
-    return parse(text, start);
+    if (!Recurrence::tryParse(rule, start.getLocal().getDate())) return std::nullopt;
+    return parse(rule, start);
   } catch (...) {  // only std::bad_alloc
     return std::nullopt;
   }
@@ -419,7 +419,7 @@ Date ZonedRecurrence::searchFrom(const ZonedTime& at, int direction) const noexc
 }
 
 ZonedRecurrence::iterator::iterator(const ZonedRecurrence* rule, Recurrence::iterator at) noexcept
-    : owner(rule), local(std::move(at)) {
+    : owner(rule), local(at) {
   settle();
 }
 
