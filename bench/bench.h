@@ -1,6 +1,6 @@
 // normdate against peer date libraries, in one binary of one file per area:
-// normalisation, calendar questions, text, time zones, recurrences and zoned
-// times.
+// normalisation, calendar questions, text, time zones, recurrences, zoned
+// times and spans.
 // Before any timing, every peer is checked to give normdate's answer on
 // every input of every row; a row of a peer that differs anywhere is never
 // timed. This header holds what the areas share: the fixed-seed workloads
@@ -91,6 +91,8 @@ void checkRecurrences(Mismatches& mismatches);
 void registerRecurrences();
 void checkZoned(Mismatches& mismatches);
 void registerZoned();
+void checkSpans(Mismatches& mismatches);
+void registerSpans();
 
 }  // namespace bench
 

@@ -85,6 +85,7 @@ int main(int argc, char** argv) {
   bench::checkZones(mismatches);
   bench::checkRecurrences(mismatches);
   bench::checkZoned(mismatches);
+  bench::checkSpans(mismatches);
   if (mismatches.total() > 0) {
     std::cerr << mismatches.total() << " results differ from normdate's; no timing done\n";
     return 1;
@@ -96,6 +97,7 @@ int main(int argc, char** argv) {
   bench::registerZones();
   bench::registerRecurrences();
   bench::registerZoned();
+  bench::registerSpans();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
