@@ -13,7 +13,7 @@
 //   s.toIsoString();                                          // "P1M1DT2H30M"
 //   a.add(s) == b;                                            // true
 //   a.until(b, {.largest = Date::Unit::Hour, .smallest = Date::Unit::Hour,
-//               .mode = Date::RoundingMode::HalfExpand});     // PT723H
+//               .mode = Date::RoundingMode::HalfExpand});     // PT699H
 //   Date::Span::parseIso("P1Y2M10DT2H30M");
 //
 // Differences (`until`, `since` on `Date`, `Timestamp` and `ZonedTime`) are
