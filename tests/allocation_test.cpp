@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <normdate/date.h>
 #include <normdate/recurrence.h>
+#include <normdate/span.h>
 #include <normdate/timestamp.h>
 
 #include <array>
@@ -120,6 +121,28 @@ TEST(Allocation, TimestampsAllocateOnlyTheirStrings) {
     sink += Date::Timestamp::tryParseIso("2026-12-06T09:04:49.250+07:00")->getNanosecond();
   }
   EXPECT_EQ(allocations.load() - before, rounds);
+  EXPECT_NE(sink, -1);
+}
+
+// Differences, additions and rounding allocate nothing, whatever the
+// options; reading ISO duration text allocates nothing either.
+TEST(Allocation, SpansAllocateOnlyTheirText) {
+  std::mt19937_64 random(13);
+  long sink = 0;
+  const long before = allocations.load();
+  for (int i = 0; i < 2000; ++i) {
+    const Date::Timestamp a =
+        Date::Timestamp::fromUnixTime(static_cast<std::int64_t>(random() % (1ULL << 36)), 7);
+    const Date::Timestamp b =
+        Date::Timestamp::fromUnixTime(static_cast<std::int64_t>(random() % (1ULL << 36)), 0);
+    const auto largest = static_cast<Date::Unit>(random() % 10);
+    const Date::Span s = a.until(b, {.largest = largest, .mode = Date::RoundingMode::HalfEven});
+    sink += a.add(s).getNanosecond() + b.since(a).sign() +
+            a.round(Date::Unit::Minute, 15).getNanosecond();
+    sink += static_cast<long>(a.getDate().until(b.getDate(), {.largest = Date::Unit::Year}).days);
+    sink += static_cast<long>(Date::Span::tryParseIso("-P1Y2M3W4DT5H6M7.25S")->nanoseconds);
+  }
+  EXPECT_EQ(allocations.load() - before, 0);
   EXPECT_NE(sink, -1);
 }
 
