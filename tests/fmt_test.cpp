@@ -11,7 +11,7 @@
 
 namespace {
 
-TEST(Fmt, DateSpecsAreTokenFormatsOrIso) {
+TEST(Fmt, DateSpecsAreTokenFormatsIsoOrConversions) {
   std::mt19937_64 random(61);
   std::uniform_int_distribution<int> any(-2000000000, 2000000000);
   for (int i = 0; i < 10000; ++i) {
@@ -23,11 +23,13 @@ TEST(Fmt, DateSpecsAreTokenFormatsOrIso) {
               "at " + d.toString("DD.MM.YYYY hh:mm") + "!");
   }
   const Date::Date d(2026, Date::Dec, 6, 2, 4, 49);
-  EXPECT_EQ(fmt::format("{:MMM}|{:ISO}|{:%Y-%m}", d, d, d), "Dec|ISO|%Y-%m");
+  EXPECT_EQ(fmt::format("{:MMM}|{:ISO}|{:%Y-%m}|{:>9%b %e}", d, d, d, d),
+            "Dec|ISO|2026-12|   Dec  6");
   EXPECT_EQ(fmt::format(fmt::runtime("{:isoYYYY}"), d), "iso2026");
   // What a specifier cannot be: a brace, or a width beyond an int.
   EXPECT_THROW((void)fmt::format(fmt::runtime("{:{}}"), d, 5), fmt::format_error);
   EXPECT_THROW((void)fmt::format(fmt::runtime("{:>2147483648}"), d), fmt::format_error);
+  EXPECT_THROW((void)fmt::format(fmt::runtime("{:%Y %Q}"), d), fmt::format_error);
 }
 
 // Fill, alignment and width pad the default form and ISO text as they pad

@@ -7,6 +7,7 @@
 #include <normdate/format.h>
 
 #include <array>
+#include <cstdint>
 #include <format>
 #include <random>
 #include <string>
@@ -46,6 +47,28 @@ TEST(StdFormat, DatesAndTimestampsWriteWhatFmtWrites) {
   EXPECT_EQ(std::format("{:hh:mm:ss.fff}", Date::Timestamp(d, 250'000'000)), "02:04:49.250");
 }
 
+// A "%" specifier writes what strftime writes, padded as a string.
+TEST(StdFormat, ConversionsWriteWhatStrftimeWrites) {
+  std::mt19937_64 random(9110);
+  const std::array<std::string, 4> patterns = {"%Y-%m-%d %H:%M:%S", "%a, %d %b %Y %T GMT",
+                                               "%c %j %U %G-W%V-%u", "%E*S %s %Ez %%"};
+  for (int i = 0; i < 2000; ++i) {
+    const auto t = Date::Timestamp::fromUnixTime(
+        static_cast<std::int64_t>(random() % 253402300800ULL) - 62167219200,
+        static_cast<std::int64_t>(random() % 1'000'000'000));
+    const Date::Date d = t.getDate();
+    for (const std::string& pattern : patterns) {
+      const std::string field = "{:" + pattern + "}|{:*^40" + pattern + "}";
+      ASSERT_EQ(std::vformat(field, std::make_format_args(t, d)),
+                t.strftime(pattern) + '|' + std::format("{:*^40}", d.strftime(pattern)));
+      ASSERT_EQ(fmt::format(fmt::runtime(field), t, d),
+                std::vformat(field, std::make_format_args(t, d)));
+    }
+  }
+  EXPECT_EQ(std::format("{:%Y-%m-%d %H:%M}", Date::Date(2026, Date::Dec, 6, 2, 4, 49)),
+            "2026-12-06 02:04");
+}
+
 TEST(StdFormat, IntervalsTakeAStringsSpecificationAsInFmt) {
   std::mt19937_64 random(113);
   std::uniform_int_distribution<int> any(-2000000000, 2000000000);
@@ -73,7 +96,7 @@ TEST(StdFormat, IntervalsTakeAStringsSpecificationAsInFmt) {
 TEST(StdFormat, WhatCannotBeReadIsAnErrorInBoth) {
   const Date::Date d(2026, Date::Dec, 6);
   const Date::DateInterval interval;
-  for (const std::string_view field : {"{:{}}", "{:iso}}", "{:DD"}) {
+  for (const std::string_view field : {"{:{}}", "{:iso}}", "{:DD", "{:%Q}", "{:>9%Ea}", "{:%Y%"}) {
     EXPECT_THROW((void)std::vformat(field, std::make_format_args(d, interval)), std::format_error)
         << field;
     EXPECT_THROW((void)fmt::format(fmt::runtime(field), d, interval), fmt::format_error) << field;

@@ -21,15 +21,15 @@ namespace {
 
 using Date::Disambiguation;
 using Date::OffsetConflict;
-using Date::TimeZone;
 using Date::Timestamp;
+using Date::TimeZone;
 using Date::ZonedTime;
 
 std::int64_t secondsOf(const Date::Date& d) { return d.toSysSeconds().time_since_epoch().count(); }
 std::int64_t instantOf(const ZonedTime& z) { return secondsOf(z.getUtc().getDate()); }
 
-constexpr std::array<Disambiguation, 3> kModes = {
-    Disambiguation::Compatible, Disambiguation::Earlier, Disambiguation::Later};
+constexpr std::array<Disambiguation, 3> kModes = {Disambiguation::Compatible,
+                                                  Disambiguation::Earlier, Disambiguation::Later};
 
 // Random instants from 1900 to 2100 in every zone: the offset, the same
 // wall time days and months on under each disambiguation, and hours on,
@@ -47,8 +47,8 @@ TEST(Zoned, AgreesWithPythonsZoneinfo) {
   const std::string input = ::testing::TempDir() + "zoned_oracle_in.txt";
   std::ofstream questions(input);
   const auto askLocal = [&](const ZonedTime& z, const Date::Date& local) {
-    questions << "local " << z.getZone().getName() << ' '
-              << local.toString("YYYY MM DD hh mm ss") << '\n';
+    questions << "local " << z.getZone().getName() << ' ' << local.toString("YYYY MM DD hh mm ss")
+              << '\n';
   };
   for (const std::string& name : databaseZones()) {
     const TimeZone zone = TimeZone::load(name);
@@ -70,8 +70,8 @@ TEST(Zoned, AgreesWithPythonsZoneinfo) {
   }
   questions.close();
   const std::string output = ::testing::TempDir() + "zoned_oracle_out.txt";
-  const std::string command = std::string(NORMDATE_PYTHON) + " " + NORMDATE_ZONED_ORACLE + " < " +
-                              input + " > " + output;
+  const std::string command =
+      std::string(NORMDATE_PYTHON) + " " + NORMDATE_ZONED_ORACLE + " < " + input + " > " + output;
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
   std::ifstream answers(output);
   for (const Case& c : cases) {
@@ -108,6 +108,41 @@ TEST(Zoned, TextReadsBackToTheSameInstantAndZone) {
   }
 }
 
+// strftime names the zone's offset and abbreviation; strptime reads the
+// instant back in any zone, and an abbreviation picks the instant of a
+// repeated hour.
+TEST(Zoned, ConversionsNameTheZone) {
+  std::mt19937_64 random(2822);
+  const std::vector<std::string> zones = databaseZones();
+  for (int i = 0; i < 5000; ++i) {
+    const TimeZone zone = TimeZone::load(zones[random() % zones.size()]);
+    const ZonedTime z(
+        Timestamp::fromUnixTime(static_cast<std::int64_t>(random() % 8000000000) - 2208988800),
+        zone);
+    const std::string text = z.strftime("%a %F %T %z %Z");
+    if (z.getOffset().seconds % 60 == 0) {  // %z holds no seconds of local mean time
+      ASSERT_EQ(ZonedTime::strptime(text, "%a %F %T %z %Z", zone), z) << text;
+    }
+    ASSERT_EQ(ZonedTime::strptime(z.strftime("%F %T"), "%F %T", zone).getLocal(), z.getLocal());
+  }
+  const ZonedTime z = ZonedTime::parse("2026-12-08T10:00:00.25+01:00[Europe/Berlin]");
+  EXPECT_EQ(z.strftime("%a, %d %b %Y %T %z (%Z) %Ez %s %E*S"),
+            "Tue, 08 Dec 2026 10:00:00 +0100 (CET) +01:00 1796720400 00.25");
+  EXPECT_EQ(fmt::format("{:%F %R %Z}", z), "2026-12-08 10:00 CET");
+  const TimeZone chicago = TimeZone::load("America/Chicago");
+  EXPECT_EQ(ZonedTime::strptime("2026-11-01 01:30 CDT", "%F %R %Z", chicago).getOffset().seconds,
+            -5 * 3600);
+  EXPECT_EQ(ZonedTime::strptime("2026-11-01 01:30 CST", "%F %R %Z", chicago).getOffset().seconds,
+            -6 * 3600);
+  try {
+    (void)ZonedTime::strptime("2026-12-08 10:00 CEST", "%F %R %Z", z.getZone());
+    ADD_FAILURE();
+  } catch (const Date::ParseError& e) {
+    EXPECT_STREQ(e.what(), R"(expected the zone's abbreviation at that time at offset 17 of )"
+                           R"("2026-12-08 10:00 CEST", found "CEST")");
+  }
+}
+
 TEST(Zoned, HandCheckedArithmeticAndText) {
   const ZonedTime march = ZonedTime::parse("2026-03-28T12:00:00+01:00[Europe/Berlin]");
   EXPECT_EQ(march.addDay(1).toString(), "2026-03-29T12:00:00+02:00[Europe/Berlin]");
@@ -130,7 +165,8 @@ TEST(Zoned, HandCheckedArithmeticAndText) {
                 .toString(),
             "1890-01-01T00:53:28+00:53:28[Europe/Berlin]");
   // Fractions as timestamps write them, and the formats of timestamps.
-  const ZonedTime tokyo = ZonedTime::parse("2026-12-08T10:00:00.25+09:00[!Asia/Tokyo][u-ca=gregory]");
+  const ZonedTime tokyo =
+      ZonedTime::parse("2026-12-08T10:00:00.25+09:00[!Asia/Tokyo][u-ca=gregory]");
   EXPECT_EQ(tokyo.toString(), "2026-12-08T10:00:00.250+09:00[Asia/Tokyo]");
   EXPECT_EQ(tokyo.toIsoString(), "2026-12-08T10:00:00.250+09:00");
   EXPECT_EQ(fmt::format("{:DD.MM.YYYY hh:mm}|{:iso}", tokyo, tokyo),
@@ -152,10 +188,12 @@ TEST(Zoned, DaysStartAndLast) {
     std::int64_t hours2;  // the day's length in half hours
   };
   const Day days[] = {
-      {"2026-09-06T12:00:00-03:00[America/Santiago]", "2026-09-06T01:00:00-03:00[America/Santiago]", 46},
+      {"2026-09-06T12:00:00-03:00[America/Santiago]", "2026-09-06T01:00:00-03:00[America/Santiago]",
+       46},
       {"2026-03-29T12:00:00+02:00[Europe/Berlin]", "2026-03-29T00:00:00+01:00[Europe/Berlin]", 46},
       {"2026-10-25T23:00:00+01:00[Europe/Berlin]", "2026-10-25T00:00:00+02:00[Europe/Berlin]", 50},
-      {"2026-04-05T12:00:00+10:30[Australia/Lord_Howe]", "2026-04-05T00:00:00+11:00[Australia/Lord_Howe]", 49},
+      {"2026-04-05T12:00:00+10:30[Australia/Lord_Howe]",
+       "2026-04-05T00:00:00+11:00[Australia/Lord_Howe]", 49},
       {"2026-12-08T23:59:59+09:00[Asia/Tokyo]", "2026-12-08T00:00:00+09:00[Asia/Tokyo]", 48},
   };
   for (const Day& day : days) {
@@ -179,30 +217,48 @@ TEST(Zoned, OffsetConflictsAreSettledAsAsked) {
     const char* read;  // empty where refused
   };
   const Reading readings[] = {
-      {"2030-07-01T12:00:00+01:00[Europe/Berlin]", OffsetConflict::Reject, Disambiguation::Compatible, ""},
-      {"2030-07-01T12:00:00+01:00[Europe/Berlin]", OffsetConflict::PreferOffset, Disambiguation::Compatible, "2030-07-01T12:00:00+02:00[Europe/Berlin]"},
-      {"2030-07-01T12:00:00+01:00[Europe/Berlin]", OffsetConflict::UseOffset, Disambiguation::Compatible, "2030-07-01T13:00:00+02:00[Europe/Berlin]"},
-      {"2030-07-01T12:00:00+01:00[Europe/Berlin]", OffsetConflict::IgnoreOffset, Disambiguation::Compatible, "2030-07-01T12:00:00+02:00[Europe/Berlin]"},
-      {"2026-10-25T02:30:00+01:00[Europe/Berlin]", OffsetConflict::Reject, Disambiguation::Compatible, "2026-10-25T02:30:00+01:00[Europe/Berlin]"},
-      {"2026-10-25T02:30:00+01:00[Europe/Berlin]", OffsetConflict::PreferOffset, Disambiguation::Earlier, "2026-10-25T02:30:00+01:00[Europe/Berlin]"},
-      {"2026-10-25T02:30:00+01:00[Europe/Berlin]", OffsetConflict::IgnoreOffset, Disambiguation::Compatible, "2026-10-25T02:30:00+02:00[Europe/Berlin]"},
-      {"2026-10-25T02:30:00+03:00[Europe/Berlin]", OffsetConflict::PreferOffset, Disambiguation::Later, "2026-10-25T02:30:00+01:00[Europe/Berlin]"},
-      {"2026-03-29T02:30:00+01:00[Europe/Berlin]", OffsetConflict::Reject, Disambiguation::Compatible, ""},
-      {"2026-03-29T02:30:00+01:00[Europe/Berlin]", OffsetConflict::PreferOffset, Disambiguation::Earlier, "2026-03-29T01:30:00+01:00[Europe/Berlin]"},
-      {"2026-03-29T02:30:00+01:00[Europe/Berlin]", OffsetConflict::UseOffset, Disambiguation::Earlier, "2026-03-29T03:30:00+02:00[Europe/Berlin]"},
+      {"2030-07-01T12:00:00+01:00[Europe/Berlin]", OffsetConflict::Reject,
+       Disambiguation::Compatible, ""},
+      {"2030-07-01T12:00:00+01:00[Europe/Berlin]", OffsetConflict::PreferOffset,
+       Disambiguation::Compatible, "2030-07-01T12:00:00+02:00[Europe/Berlin]"},
+      {"2030-07-01T12:00:00+01:00[Europe/Berlin]", OffsetConflict::UseOffset,
+       Disambiguation::Compatible, "2030-07-01T13:00:00+02:00[Europe/Berlin]"},
+      {"2030-07-01T12:00:00+01:00[Europe/Berlin]", OffsetConflict::IgnoreOffset,
+       Disambiguation::Compatible, "2030-07-01T12:00:00+02:00[Europe/Berlin]"},
+      {"2026-10-25T02:30:00+01:00[Europe/Berlin]", OffsetConflict::Reject,
+       Disambiguation::Compatible, "2026-10-25T02:30:00+01:00[Europe/Berlin]"},
+      {"2026-10-25T02:30:00+01:00[Europe/Berlin]", OffsetConflict::PreferOffset,
+       Disambiguation::Earlier, "2026-10-25T02:30:00+01:00[Europe/Berlin]"},
+      {"2026-10-25T02:30:00+01:00[Europe/Berlin]", OffsetConflict::IgnoreOffset,
+       Disambiguation::Compatible, "2026-10-25T02:30:00+02:00[Europe/Berlin]"},
+      {"2026-10-25T02:30:00+03:00[Europe/Berlin]", OffsetConflict::PreferOffset,
+       Disambiguation::Later, "2026-10-25T02:30:00+01:00[Europe/Berlin]"},
+      {"2026-03-29T02:30:00+01:00[Europe/Berlin]", OffsetConflict::Reject,
+       Disambiguation::Compatible, ""},
+      {"2026-03-29T02:30:00+01:00[Europe/Berlin]", OffsetConflict::PreferOffset,
+       Disambiguation::Earlier, "2026-03-29T01:30:00+01:00[Europe/Berlin]"},
+      {"2026-03-29T02:30:00+01:00[Europe/Berlin]", OffsetConflict::UseOffset,
+       Disambiguation::Earlier, "2026-03-29T03:30:00+02:00[Europe/Berlin]"},
       // Z is the instant in every mode; -00:00 is too.
-      {"2030-07-01T10:00:00Z[Europe/Berlin]", OffsetConflict::Reject, Disambiguation::Compatible, "2030-07-01T12:00:00+02:00[Europe/Berlin]"},
-      {"2030-07-01T10:00:00z[Europe/Berlin]", OffsetConflict::IgnoreOffset, Disambiguation::Compatible, "2030-07-01T12:00:00+02:00[Europe/Berlin]"},
-      {"2030-07-01T10:00:00-00:00[Europe/Berlin]", OffsetConflict::Reject, Disambiguation::Compatible, "2030-07-01T12:00:00+02:00[Europe/Berlin]"},
+      {"2030-07-01T10:00:00Z[Europe/Berlin]", OffsetConflict::Reject, Disambiguation::Compatible,
+       "2030-07-01T12:00:00+02:00[Europe/Berlin]"},
+      {"2030-07-01T10:00:00z[Europe/Berlin]", OffsetConflict::IgnoreOffset,
+       Disambiguation::Compatible, "2030-07-01T12:00:00+02:00[Europe/Berlin]"},
+      {"2030-07-01T10:00:00-00:00[Europe/Berlin]", OffsetConflict::Reject,
+       Disambiguation::Compatible, "2030-07-01T12:00:00+02:00[Europe/Berlin]"},
       // An offset without seconds matches local mean time rounded to it.
-      {"1890-01-01T12:00:00+00:53[Europe/Berlin]", OffsetConflict::Reject, Disambiguation::Compatible, "1890-01-01T12:00:00+00:53:28[Europe/Berlin]"},
-      {"1890-01-01T12:00:00+00:54[Europe/Berlin]", OffsetConflict::Reject, Disambiguation::Compatible, ""},
+      {"1890-01-01T12:00:00+00:53[Europe/Berlin]", OffsetConflict::Reject,
+       Disambiguation::Compatible, "1890-01-01T12:00:00+00:53:28[Europe/Berlin]"},
+      {"1890-01-01T12:00:00+00:54[Europe/Berlin]", OffsetConflict::Reject,
+       Disambiguation::Compatible, ""},
   };
   for (const Reading& r : readings) {
     const std::optional<ZonedTime> read = ZonedTime::tryParse(r.text, r.conflict, r.d);
-    EXPECT_EQ(read ? read->toString() : "", r.read) << r.text << ' ' << static_cast<int>(r.conflict);
+    EXPECT_EQ(read ? read->toString() : "", r.read)
+        << r.text << ' ' << static_cast<int>(r.conflict);
   }
-  EXPECT_THROW((void)ZonedTime::parse("2030-07-01T12:00:00+01:00[Europe/Berlin]"), Date::ParseError);
+  EXPECT_THROW((void)ZonedTime::parse("2030-07-01T12:00:00+01:00[Europe/Berlin]"),
+               Date::ParseError);
 }
 
 TEST(Zoned, RefusedTextsSayWhatWasExpectedWhere) {
@@ -273,8 +329,7 @@ TEST(Zoned, RecurrencesRunInTheZoneAndBoundUntilAsAnInstant) {
   // Across a change the wall time stays, and a time in the gap moves on.
   const Date::ZonedRecurrence march = Date::ZonedRecurrence::parse(
       "FREQ=DAILY;COUNT=3", ZonedTime::parse("2026-03-07T02:30:00-05:00[America/New_York]"));
-  const std::vector<ZonedTime> found =
-      march.between(march.getStart(), march.getStart().addDay(5));
+  const std::vector<ZonedTime> found = march.between(march.getStart(), march.getStart().addDay(5));
   ASSERT_EQ(found.size(), 3u);
   EXPECT_EQ(found[1].toString(), "2026-03-08T03:30:00-04:00[America/New_York]");
   EXPECT_EQ(found[2].toString(), "2026-03-09T02:30:00-04:00[America/New_York]");

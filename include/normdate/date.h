@@ -592,6 +592,69 @@ class Date {
   [[nodiscard]] NORMDATE_EXPORT static Date parse(std::string_view text,
                                                   std::string_view format = "YYYY-MMM-DD hh:mm:ss");
 
+  // ---- strftime-style text. ----
+
+  // The date written by `pattern`, whose conversions are those of C++'s
+  // <chrono> formatter in the C locale:
+  //   %Y  the year, at least 4 digits     %C  its century, 2 digits
+  //   %y  its last 2 digits               %G %g  the ISO week-numbering year
+  //   %m  the month, 2 digits             %b %h  "Dec"     %B  "December"
+  //   %d  the day, 2 digits               %e  the day, a space before 1..9
+  //   %j  the day of the year, 3 digits   %a  "Tue"        %A  "Tuesday"
+  //   %u  the weekday, 1 = Monday .. 7    %w  the weekday, 0 = Sunday .. 6
+  //   %U %W  the week of the year from its first Sunday or Monday, 00..53
+  //   %V  the ISO week, 01..53            %H  the hour, 00..23
+  //   %I  the hour, 01..12                %p  "AM" or "PM"
+  //   %M  the minute                      %S  the second, always 2 digits
+  //   %E*S  the second with the fewest fraction digits that hold it exactly
+  //   %E1S .. %E9S  the second with that many fraction digits, truncated
+  //   %s  seconds since 1970-01-01 00:00:00 UTC, as glibc writes them
+  //   %z  the offset, "+0000"             %Ez %Oz  "+00:00"
+  //   %Z  the zone's abbreviation, "UTC"  %%  "%"     %n  "\n"     %t  "\t"
+  //   %F  %Y-%m-%d    %T %X  %H:%M:%S     %R  %H:%M   %r  %I:%M:%S %p
+  //   %D %x  %m/%d/%y                     %c  %a %b %e %H:%M:%S %Y
+  // and the forms with E (%Ec %EC %Ex %EX %Ey %EY) and O (%Od %Oe %OH %OI
+  // %Om %OM %OS %Ou %OU %OV %Ow %OW %Oy) as the ones without. A date is
+  // UTC. A "%" that starts no conversion throws std::invalid_argument
+  // naming it, and nothing is written:
+  //   Date(2026, Dec, 8, 10).strftime("%a, %d %b %Y %T %Z");  // "Tue, 08 Dec 2026 10:00:00 UTC"
+  [[nodiscard]] NORMDATE_EXPORT std::string strftime(std::string_view pattern) const;
+
+  // As above, written into `text`, whose storage is reused; `pattern` may
+  // view `text`.
+  NORMDATE_EXPORT void strftime(std::string_view pattern, std::string& text) const;
+
+  // Reads `text` written by `pattern`, as strptime does, with the same
+  // conversions and the strictness of `parse`:
+  // - A number takes one digit up to its width (4 for %Y and %G, 3 for %j,
+  //   1 for %u and %w, else 2) and is checked against its range; the date
+  //   it names is checked and never carried: "2026-02-30" by "%F" is
+  //   refused. Names (%a %A %b %B %h %p) are read whole or by their first
+  //   three letters, in any case.
+  // - White space in the pattern takes any white space in the text, or
+  //   none; %n takes one character of it, %t one or none; every other
+  //   character must appear as it is.
+  // - %y is 1969..2068 (69..99 the 1900s, 00..68 the 2000s, as POSIX
+  //   says), or with %C that century's year. %j with a year gives the date,
+  //   as do %G, %V and a weekday, and %U or %W with a year and a weekday.
+  //   Fields not read are those of 0000-01-01 00:00:00.
+  // - %z reads "Z", "+hh", "+hhmm" or "+hh:mm" (hours to 23), and the result
+  //   is the UTC time of the instant; %Z reads only UTC's names ("UTC",
+  //   "GMT", "UT", "Z"); %s gives the instant; %E*S reads a fraction after
+  //   the seconds where there is one, %E1S..%E9S exactly that many digits
+  //   (a date drops it).
+  // - Fields that name one thing twice must agree: a weekday and the date,
+  //   %I or %p and %H, %j, %U, %V or %s and the date.
+  // Throws ParseError saying what was expected where, in the text or, for
+  // a conversion that is not valid, in the pattern:
+  //   expected the day (1 to 28) at offset 8 of "2026-02-30", found "30"
+  [[nodiscard]] NORMDATE_EXPORT static Date strptime(std::string_view text,
+                                                     std::string_view pattern);
+
+  // As `strptime`, with no date where it would throw.
+  [[nodiscard]] NORMDATE_EXPORT static std::optional<Date> tryStrptime(
+      std::string_view text, std::string_view pattern) noexcept;
+
  private:
   friend class Timestamp;  // builds its dates from fields it computed
   friend class TimeZone;   // likewise

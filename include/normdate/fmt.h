@@ -9,19 +9,24 @@
 // libfmt-dev) and link fmt as usual; the normdate library itself does not
 // need fmt.
 //
-// A date's or a timestamp's format specifier is a token format, as for
-// their `toString`, except the specifier "iso", which gives `toIsoString`;
-// an empty one is the default format:
+// A date's or a timestamp's format specifier that begins with "%" is a
+// strftime pattern, with the conversions of their `strftime`, as for a
+// std::chrono time point; any other is a token format, as for their
+// `toString`, except the specifier "iso", which gives `toIsoString`; an
+// empty one is the default format:
 //
 //   const Date::Date d(2026, Date::Dec, 6, 2, 4, 49);
 //   fmt::format("{}", d);              // "2026-Dec-06 02:04:49"
+//   fmt::format("{:%Y-%m-%d %H:%M}", d);  // "2026-12-06 02:04"
 //   fmt::format("{:DD.MM.YYYY}", d);   // "06.12.2026"
 //   fmt::format("{:iso}", d);          // "2026-12-06T02:04:49Z"
-//   fmt::format("{:hh:mm:ss.fff}", Date::Timestamp(d, 250'000'000));  // "02:04:49.250"
+//   fmt::format("{:%H:%M:%E3S}", Date::Timestamp(d, 250'000'000));  // "02:04:49.250"
 //   fmt::format("{:>22}", d);          // "  2026-Dec-06 02:04:49"
 //
-// Before the default form or "iso", a string's fill, alignment and width
-// pad the text: "{:>24}", "{:*^26iso}". A token format is read as a whole,
+// A "%" that starts no conversion is a format_error, at compile time where
+// fmt checks the format string then ("{:%Q}" does not compile). Before the
+// default form, "iso" or a pattern, a string's fill, alignment and width
+// pad the text: "{:>24}", "{:*^26iso}", "{:>12%F}". A token format is read as a whole,
 // so that text such as "<DD>" stays a format ("{:<DD>}" writes "<06>");
 // to pad it, pad its text: fmt::format("{:>12}", d.toString("DD.MM.YYYY")).
 // The specifier is everything up to the first closing brace, so it cannot

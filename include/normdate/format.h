@@ -11,15 +11,15 @@
 //   std::format("{}", d);                 // "2026-Dec-06 02:04:49"
 //   std::format("{:DD.MM.YYYY}", d);      // "06.12.2026"
 //   std::format("{:iso}", d);             // "2026-12-06T02:04:49Z"
+//   std::format("{:%a %e %b %Y}", d);     // "Sun  6 Dec 2026"
 //   std::format("{:>16}", Date::DateInterval(0, 0, 0, -7, 0, 0));  // "  [0|0|0|-7|0|0]"
 //
 // A date's or a timestamp's specifier is everything up to the closing brace:
-// a token format, "iso", or nothing for the default form, the last two
-// after an optional fill, alignment and width ("{:>24}"); it cannot hold a
-// brace. An interval takes a string's specifier (fill, alignment, width,
-// precision).
-// A specifier that cannot be read is an error as the standard library
-// reports it: at compile time for a format string it checks then, and
+// a strftime pattern (from a "%"), a token format, "iso", or nothing for
+// the default form, all but a token format after an optional fill,
+// alignment and width ("{:>24}", "{:>12%F}"); it cannot hold a brace. An interval takes a string's
+// specifier (fill, alignment, width, precision). A specifier that cannot be read is an error as the
+// standard library reports it: at compile time for a format string it checks then, and
 // std::format_error from std::vformat.
 //
 // The header needs a standard library whose <format> is usable: libc++ 16 or

@@ -456,6 +456,74 @@ class Timestamp {
   [[nodiscard]] NORMDATE_EXPORT static Timestamp parse(std::string_view text,
                                                        std::string_view format);
 
+  // ---- strftime-style text and the texts of the wire. ----
+
+  // As `Date::strftime`, where %E*S and %E1S..%E9S write the fraction:
+  // strftime("%F %H:%M:%E3S") is "2026-12-06 02:04:49.250".
+  [[nodiscard]] NORMDATE_EXPORT std::string strftime(std::string_view pattern) const;
+  NORMDATE_EXPORT void strftime(std::string_view pattern, std::string& text) const;
+
+  // As `Date::strptime`, keeping the fraction %E*S or %E1S..%E9S reads.
+  [[nodiscard]] NORMDATE_EXPORT static Timestamp strptime(std::string_view text,
+                                                          std::string_view pattern);
+  [[nodiscard]] NORMDATE_EXPORT static std::optional<Timestamp> tryStrptime(
+      std::string_view text, std::string_view pattern) noexcept;
+
+  // HTTP's date (RFC 9110, section 5.6.7), IMF-fixdate:
+  // "Tue, 08 Dec 2026 10:00:00 GMT". The fraction is dropped.
+  [[nodiscard]] NORMDATE_EXPORT std::string toHttpDate() const;
+
+  // Reads IMF-fixdate and the two obsolete forms recipients must accept:
+  // RFC 850's "Tuesday, 08-Dec-26 10:00:00 GMT", whose year is the latest
+  // with those two digits that is not more than 50 years after `now` (the
+  // system clock's time where none is given), and asctime's
+  // "Tue Dec  8 10:00:00 2026". As the RFC says, the text is case-sensitive;
+  // the weekday must be the date's, and a second 60 is the next minute's
+  // first.
+  [[nodiscard]] NORMDATE_EXPORT static std::optional<Timestamp> tryParseHttpDate(
+      std::string_view text) noexcept;
+  [[nodiscard]] NORMDATE_EXPORT static std::optional<Timestamp> tryParseHttpDate(
+      std::string_view text, const Timestamp& now) noexcept;
+  // As above, but throw ParseError saying what was expected where.
+  [[nodiscard]] NORMDATE_EXPORT static Timestamp parseHttpDate(std::string_view text);
+  [[nodiscard]] NORMDATE_EXPORT static Timestamp parseHttpDate(std::string_view text,
+                                                               const Timestamp& now);
+
+  // E-mail's date (RFC 5322, section 3.3) at `offsetSeconds` east of UTC,
+  // truncated to whole minutes: toRfc5322(3600) is
+  // "Tue, 08 Dec 2026 11:00:00 +0100". Throws std::invalid_argument for an
+  // offset beyond the +-99:59 four digits hold.
+  [[nodiscard]] NORMDATE_EXPORT std::string toRfc5322(int offsetSeconds = 0) const;
+
+  // Reads e-mail's date with the obsolete syntax of section 4.3: the
+  // weekday optional, the day in one or two digits, folding white space
+  // and comments between the parts, the seconds optional, names in any
+  // case, years of two digits (00..49 the 2000s, 50..99 the 1900s) or three
+  // (1900 added), the zone names UT, GMT, EST, EDT, CST, CDT, MST, MDT, PST
+  // and PDT, and military letters, which read as -0000 (offset 0), as the
+  // RFC says. The weekday, where given, must be the date's. Gives the
+  // instant and the offset the text named.
+  [[nodiscard]] NORMDATE_EXPORT static std::optional<OffsetTimestamp> tryParseRfc5322(
+      std::string_view text) noexcept;
+  [[nodiscard]] NORMDATE_EXPORT static OffsetTimestamp parseRfc5322(std::string_view text);
+
+  // Reads exactly RFC 3339's date-time (section 5.6), for programs that
+  // check what they receive: "T", "t" or one space between date and time,
+  // "." before a fraction of any length (digits after the ninth dropped),
+  // "Z", "z" or +hh:mm / -hh:mm with hours to 23 and minutes to 59, and a
+  // second 60 only where the instant is the last second of a UTC day
+  // ("1990-12-31T15:59:60-08:00"), read as the next minute's first. What
+  // `parseIso` reads beyond it (a bare date, "+hhmm", "+hh", "+hh:mm:ss", a
+  // "," before the fraction) is refused.
+  [[nodiscard]] NORMDATE_EXPORT static std::optional<Timestamp> tryParseRfc3339(
+      std::string_view text) noexcept;
+  [[nodiscard]] NORMDATE_EXPORT static Timestamp parseRfc3339(std::string_view text);
+  // As above, with the offset the text named.
+  [[nodiscard]] NORMDATE_EXPORT static std::optional<OffsetTimestamp> tryParseRfc3339WithOffset(
+      std::string_view text) noexcept;
+  [[nodiscard]] NORMDATE_EXPORT static OffsetTimestamp parseRfc3339WithOffset(
+      std::string_view text);
+
  private:
   struct Exact {};
 

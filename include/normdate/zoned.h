@@ -191,6 +191,26 @@ class ZonedTime {
   // The local time formatted with the tokens of `Timestamp::toString`.
   [[nodiscard]] NORMDATE_ZONE_EXPORT std::string toString(std::string_view format) const;
 
+  // The local time written by `pattern` as `Timestamp::strftime` writes
+  // it, where %z and %Ez give the zone's offset at the instant ("+0100",
+  // "+01:00"), %Z its abbreviation ("CET") and %s the instant:
+  //   z.strftime("%a, %d %b %Y %T %z (%Z)")  // "Tue, 08 Dec 2026 10:00:00 +0100 (CET)"
+  [[nodiscard]] NORMDATE_ZONE_EXPORT std::string strftime(std::string_view pattern) const;
+  NORMDATE_ZONE_EXPORT void strftime(std::string_view pattern, std::string& text) const;
+
+  // Reads `text` by `pattern` as `Timestamp::strptime` does, in `zone`:
+  // where the text has an offset (%z) or an instant (%s), that instant
+  // seen in the zone; else its local time, resolved by `d`. A %Z must read
+  // the zone's abbreviation at that instant, and in a repeated hour picks
+  // the instant that has it ("01:30 CDT" or "01:30 CST"). Throws
+  // ParseError saying what was expected where.
+  [[nodiscard]] NORMDATE_ZONE_EXPORT static ZonedTime strptime(
+      std::string_view text, std::string_view pattern, const TimeZone& zone,
+      Disambiguation d = Disambiguation::Compatible);
+  [[nodiscard]] NORMDATE_ZONE_EXPORT static std::optional<ZonedTime> tryStrptime(
+      std::string_view text, std::string_view pattern, const TimeZone& zone,
+      Disambiguation d = Disambiguation::Compatible) noexcept;
+
   // Reads RFC 9557 text: the date and time with an offset or Z as
   // `Timestamp::parseIso` reads them (a time is required), then exactly one
   // zone in brackets, an IANA name or a numeric offset ("[+05:45]"; a

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <utility>
 
+#include "core/text/conversion_text.h"
 #include "core/text/quoted.h"
 #include "zone/zone_impl.h"
 
@@ -148,6 +149,70 @@ std::string ZonedTime::toString(std::string_view format) const {
 }
 
 std::ostream& operator<<(std::ostream& o, const ZonedTime& t) { return o << t.toString(); }
+
+std::string ZonedTime::strftime(std::string_view pattern) const {
+  std::string text;
+  strftime(pattern, text);
+  return text;
+}
+
+void ZonedTime::strftime(std::string_view pattern, std::string& text) const {
+  // The abbreviation is looked up only for a pattern that may write it.
+  const std::string abbreviation =
+      pattern.find('Z') != std::string_view::npos ? getOffset().abbreviation : std::string();
+  const Timestamp local = getLocal();
+  detail::writeConversions(local.getDate(), local.getNanosecond(), {offset, abbreviation}, pattern,
+                           text);
+}
+
+namespace {
+
+// The zoned time of what a pattern read, or nothing with `failure` set.
+std::optional<ZonedTime> zonedOf(const detail::ReadTime& read, const TimeZone& zone,
+                                 Disambiguation d, detail::ReadFailure& failure) noexcept {
+  const bool instant = read.offsetSeconds || read.unixSeconds;
+  const ZonedTime first =
+      instant ? ZonedTime(read.local - std::chrono::seconds(read.offsetSeconds.value_or(0)), zone)
+              : ZonedTime::fromLocal(read.local, zone, d);
+  if (read.abbreviation.empty()) return first;
+  const auto named = [&](const ZonedTime& z) {
+    return z.getOffset().abbreviation == read.abbreviation &&
+           (instant || z.getLocal() == read.local);
+  };
+  if (named(first)) return first;
+  // In a repeated hour, the abbreviation picks the instant.
+  if (!instant) {
+    for (const Disambiguation other : {Disambiguation::Earlier, Disambiguation::Later}) {
+      const ZonedTime candidate = ZonedTime::fromLocal(read.local, zone, other);
+      if (named(candidate)) return candidate;
+    }
+  }
+  failure = {"the zone's abbreviation at that time", read.abbreviationAt, read.abbreviation.size(),
+             false};
+  return std::nullopt;
+}
+
+}  // namespace
+
+ZonedTime ZonedTime::strptime(std::string_view text, std::string_view pattern, const TimeZone& zone,
+                              Disambiguation d) {
+  detail::ReadTime read;
+  detail::ReadFailure failure;
+  std::optional<ZonedTime> result;
+  if (detail::readConversions(text, pattern, true, read, failure)) {
+    result = zonedOf(read, zone, d, failure);
+  }
+  if (!result) throw ParseError(detail::describe(failure, text, pattern), failure.at);
+  return *result;
+}
+
+std::optional<ZonedTime> ZonedTime::tryStrptime(std::string_view text, std::string_view pattern,
+                                                const TimeZone& zone, Disambiguation d) noexcept {
+  detail::ReadTime read;
+  detail::ReadFailure failure;
+  if (!detail::readConversions(text, pattern, true, read, failure)) return std::nullopt;
+  return zonedOf(read, zone, d, failure);
+}
 
 // ---- Reading RFC 9557 text. ----
 

@@ -10,6 +10,7 @@
 #define NORMDATE_DETAIL_FORMATTING_H_
 
 #include <normdate/date.h>
+#include <normdate/detail/conversions.h>
 #include <normdate/interval.h>
 #include <normdate/timestamp.h>
 
@@ -31,21 +32,22 @@ constexpr Iterator specifierEnd(Iterator begin, Iterator end) {
 // A date's or a timestamp's specifier, read: a string's fill, alignment
 // and width, then what to write.
 struct InstantSpec {
-  enum class Kind : unsigned char { Default, Iso, Tokens };
+  enum class Kind : unsigned char { Default, Iso, Tokens, Conversions };
 
   std::array<char, 4> fill = {' '};  // one character, in UTF-8
   std::size_t fillSize = 1;
   char align = '<';
   std::size_t width = 0;
   Kind kind = Kind::Default;
-  std::string_view body;  // the token format, for Kind::Tokens
-  bool valid = true;      // false for a width beyond what an int holds
+  std::string_view body;        // the token format or the strftime pattern
+  const char* error = nullptr;  // why the specifier cannot be read
 
   // Reads `[[fill]align][width]` and then an empty rest (the default
-  // form), "iso" or a token format. The leading part counts as fill,
-  // alignment and width only where the rest is empty or "iso", so that a
-  // token format reads as it always has: "{:>24}" pads the default form to
-  // 24 characters, while "{:<DD>}" is the token format "<DD>".
+  // form), "iso", a strftime pattern (from a "%") or a token format. The
+  // leading part counts as fill, alignment and width only where the rest
+  // is empty, "iso" or a pattern, so that a token format reads as it always
+  // has: "{:>24}" pads the default form to 24 characters, "{:>12%F}" the
+  // date, while "{:<DD>}" is the token format "<DD>".
   static constexpr InstantSpec read(std::string_view text) noexcept {
     InstantSpec spec;
     std::size_t at = 0;
@@ -62,20 +64,24 @@ struct InstantSpec {
     if (at < text.size() && text[at] >= '1' && text[at] <= '9') {
       for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
         spec.width = spec.width * 10 + static_cast<std::size_t>(text[at] - '0');
-        if (spec.width > widthLimit) spec.valid = false;
+        if (spec.width > widthLimit) spec.error = "a width beyond 2147483647 in a date's specifier";
       }
     }
     const std::string_view rest = text.substr(at);
-    if (!rest.empty() && rest != "iso") return InstantSpec{}.withBody(text);
+    if (!rest.empty() && rest != "iso" && rest[0] != '%') return InstantSpec{}.withBody(text);
+    if (!rest.empty() && rest[0] == '%' && invalidConversion(rest) != std::string_view::npos) {
+      spec.error = "a conversion that is not valid in a date's specifier";
+    }
     return spec.withBody(rest);
   }
 
   // The text of `value` for this specifier, padded to its width.
   template <class Instant>
   [[nodiscard]] std::string text(const Instant& value) const {
-    std::string written = kind == Kind::Default ? value.toString()
-                          : kind == Kind::Iso   ? value.toIsoString()
-                                                : value.toString(body);
+    std::string written = kind == Kind::Default       ? value.toString()
+                          : kind == Kind::Iso         ? value.toIsoString()
+                          : kind == Kind::Conversions ? value.strftime(body)
+                                                      : value.toString(body);
     if (written.size() >= width) return written;
     const std::size_t pad = width - written.size();
     const std::size_t before = align == '>' ? pad : align == '^' ? pad / 2 : 0;
@@ -102,7 +108,10 @@ struct InstantSpec {
   }
 
   constexpr InstantSpec withBody(std::string_view rest) noexcept {
-    kind = rest.empty() ? Kind::Default : rest == "iso" ? Kind::Iso : Kind::Tokens;
+    kind = rest.empty()     ? Kind::Default
+           : rest == "iso"  ? Kind::Iso
+           : rest[0] == '%' ? Kind::Conversions
+                            : Kind::Tokens;
     body = rest;
     return *this;
   }
@@ -116,7 +125,7 @@ struct InstantFormatter {
     const auto end = specifierEnd(context.begin(), context.end());
     spec = InstantSpec::read(
         std::string_view(context.begin(), static_cast<std::size_t>(end - context.begin())));
-    if (!spec.valid) throw Error("a width beyond 2147483647 in a date's specifier");
+    if (spec.error != nullptr) throw Error(spec.error);
     return end;
   }
 

@@ -400,9 +400,13 @@ struct IsoInstant {
 // failure records what was expected where, and the message is built only if
 // asked for, so that the parsers that give nothing on failure never build
 // one.
+//
+// `strict` reads RFC 3339's date-time alone: the time required, "." before
+// the fraction, "Z", "z" or +hh:mm, and a second 60 only at 23:59:60 UTC.
 class IsoReader {
  public:
-  explicit IsoReader(std::string_view text) noexcept : input(text) {}
+  explicit IsoReader(std::string_view text, bool strict = false) noexcept
+      : input(text), rfc3339(strict) {}
 
   bool read(IsoInstant& out) noexcept {
     if (!number(4, out.year, "the year (4 digits)") || !literal('-') ||
@@ -415,9 +419,9 @@ class IsoReader {
     if (!inRange(out.day, 1, length, dayRanges[static_cast<std::size_t>(length - 28)])) {
       return false;
     }
-    if (at == input.size()) return true;
-    if (input[at] != 'T' && input[at] != 't' && input[at] != ' ') {
-      return fail(R"("T", "t", " " or the end of the text)", 1);
+    if (at == input.size() && !rfc3339) return true;
+    if (at == input.size() || (input[at] != 'T' && input[at] != 't' && input[at] != ' ')) {
+      return fail(rfc3339 ? R"("T", "t" or " ")" : R"("T", "t", " " or the end of the text)", 1);
     }
     ++at;
     if (!number(2, out.hour, "the hour (2 digits)") ||
@@ -425,9 +429,15 @@ class IsoReader {
         !number(2, out.minute, "the minute (2 digits)") ||
         !inRange(out.minute, 0, 59, "the minute (00 to 59)") || !literal(':') ||
         !number(2, out.second, "the second (2 digits)") ||
-        !inRange(out.second, 0, 60, "the second (00 to 60)") || !fraction(out.nanosecond) ||
-        !zone(out.offsetSeconds)) {
+        !inRange(out.second, 0, 60, "the second (00 to 60)")) {
       return false;
+    }
+    const std::size_t secondAt = at - 2;
+    if (!fraction(out.nanosecond) || !zone(out.offsetSeconds)) return false;
+    if (rfc3339 && out.second == 60 &&
+        detail::floorMod(out.hour * 60 + out.minute - out.offsetSeconds / 60, 1440) != 1439) {
+      at = secondAt;
+      return fail("the second (00 to 59; 60 only at 23:59:60 UTC)", 2);
     }
     // Every instant of a leap second is the next minute's first, so that
     // reading keeps the order of the instants.
@@ -483,7 +493,7 @@ class IsoReader {
   // An optional fraction of a second: its first nine digits as nanoseconds;
   // any further digits are read and dropped, which truncates.
   bool fraction(int& nanosecond) noexcept {
-    if (at == input.size() || (input[at] != '.' && input[at] != ',')) return true;
+    if (at == input.size() || (input[at] != '.' && (input[at] != ',' || rfc3339))) return true;
     ++at;
     const std::size_t first = at;
     int value = 0;
@@ -515,7 +525,12 @@ class IsoReader {
         !inRange(hours, 0, 23, "the offset's hours (00 to 23)")) {
       return false;
     }
-    if (at < input.size() && (input[at] == ':' || isDigit(input[at]))) {
+    if (rfc3339) {
+      if (!literal(':') || !number(2, minutes, "the offset's minutes (2 digits)") ||
+          !inRange(minutes, 0, 59, "the offset's minutes (00 to 59)")) {
+        return false;
+      }
+    } else if (at < input.size() && (input[at] == ':' || isDigit(input[at]))) {
       const bool extended = input[at] == ':';
       if (extended) ++at;
       if (!number(2, minutes, "the offset's minutes (2 digits)") ||
@@ -535,6 +550,7 @@ class IsoReader {
   }
 
   std::string_view input;
+  bool rfc3339;
   std::size_t at = 0;
   std::string_view expected;
   std::size_t foundLength = 0;
@@ -581,8 +597,8 @@ OffsetTimestamp offsetTimestampOf(const IsoInstant& read) noexcept {
   return {Timestamp(read.utcSecond(), read.nanosecond), read.offsetSeconds};
 }
 
-OffsetTimestamp readIso(std::string_view text) {
-  IsoReader reader(text);
+OffsetTimestamp readIso(std::string_view text, bool rfc3339 = false) {
+  IsoReader reader(text, rfc3339);
   IsoInstant read;
   if (!reader.read(read)) throw ParseError(reader.failure(), reader.failedAt());
   return offsetTimestampOf(read);
@@ -619,6 +635,25 @@ std::optional<OffsetTimestamp> Timestamp::tryParseIsoWithOffset(std::string_view
 }
 
 OffsetTimestamp Timestamp::parseIsoWithOffset(std::string_view text) { return readIso(text); }
+
+std::optional<OffsetTimestamp> Timestamp::tryParseRfc3339WithOffset(
+    std::string_view text) noexcept {
+  IsoInstant read;
+  if (!IsoReader(text, true).read(read)) return std::nullopt;
+  return offsetTimestampOf(read);
+}
+
+OffsetTimestamp Timestamp::parseRfc3339WithOffset(std::string_view text) {
+  return readIso(text, true);
+}
+
+std::optional<Timestamp> Timestamp::tryParseRfc3339(std::string_view text) noexcept {
+  const std::optional<OffsetTimestamp> read = tryParseRfc3339WithOffset(text);
+  if (!read) return std::nullopt;
+  return read->utc;
+}
+
+Timestamp Timestamp::parseRfc3339(std::string_view text) { return readIso(text, true).utc; }
 
 std::optional<Timestamp> Timestamp::tryParse(std::string_view text,
                                              std::string_view format) noexcept {
