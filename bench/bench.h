@@ -1,6 +1,6 @@
 // normdate against peer date libraries, in one binary of one file per area:
 // normalisation, calendar questions, text, time zones, recurrences, zoned
-// times and spans.
+// times, spans, and strftime-style and HTTP text.
 // Before any timing, every peer is checked to give normdate's answer on
 // every input of every row; a row of a peer that differs anywhere is never
 // timed. This header holds what the areas share: the fixed-seed workloads
@@ -93,6 +93,8 @@ void checkZoned(Mismatches& mismatches);
 void registerZoned();
 void checkSpans(Mismatches& mismatches);
 void registerSpans();
+void checkConversions(Mismatches& mismatches);
+void registerConversions();
 
 }  // namespace bench
 

@@ -86,6 +86,7 @@ int main(int argc, char** argv) {
   bench::checkRecurrences(mismatches);
   bench::checkZoned(mismatches);
   bench::checkSpans(mismatches);
+  bench::checkConversions(mismatches);
   if (mismatches.total() > 0) {
     std::cerr << mismatches.total() << " results differ from normdate's; no timing done\n";
     return 1;
@@ -98,6 +99,7 @@ int main(int argc, char** argv) {
   bench::registerRecurrences();
   bench::registerZoned();
   bench::registerSpans();
+  bench::registerConversions();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

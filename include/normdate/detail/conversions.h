@@ -12,6 +12,7 @@
 #ifndef NORMDATE_DETAIL_CONVERSIONS_H_
 #define NORMDATE_DETAIL_CONVERSIONS_H_
 
+#include <array>
 #include <cstddef>
 #include <string_view>
 
@@ -25,29 +26,41 @@ struct Conversion {
   std::size_t length = 0;  // bytes of the pattern it takes, at least 1
 };
 
-// The letters <chrono>'s formatter converts unmodified, with glibc's %s.
+// The letters <chrono>'s formatter converts unmodified, with glibc's %s;
+// those that take an E, and those that take an O, with the same meaning.
 inline constexpr std::string_view plainConversions = "aAbBcCdDeFgGhHIjmMnprRsStTuUVwWxXyYzZ%";
-// Those that take an E, or an O, with the same meaning.
 inline constexpr std::string_view eConversions = "cCxXyYz";
 inline constexpr std::string_view oConversions = "deHImMSuUVwWyz";
+
+// For each byte, which of the three lists hold it: bits 1, 2 and 4.
+inline constexpr std::array<unsigned char, 256> conversionLists = [] {
+  std::array<unsigned char, 256> lists{};
+  for (const char c : plainConversions) lists[static_cast<unsigned char>(c)] |= 1;
+  for (const char c : eConversions) lists[static_cast<unsigned char>(c)] |= 2;
+  for (const char c : oConversions) lists[static_cast<unsigned char>(c)] |= 4;
+  return lists;
+}();
+
+constexpr bool inList(char c, unsigned char list) noexcept {
+  return (conversionLists[static_cast<unsigned char>(c)] & list) != 0;
+}
 
 // The conversion whose "%" is at `at` of `pattern`.
 // Precondition: pattern[at] == '%'.
 constexpr Conversion conversionAt(std::string_view pattern, std::size_t at) noexcept {
-  const std::string_view rest = pattern.substr(at + 1);
-  if (rest.empty()) return {0, 0, false, 1};
-  if (rest[0] != 'E' && rest[0] != 'O') {
-    return {plainConversions.find(rest[0]) != std::string_view::npos ? rest[0] : '\0', 0, false, 2};
-  }
-  if (rest.size() < 2) return {0, 0, false, 2};
+  const std::size_t left = pattern.size() - at - 1;
+  if (left == 0) return {0, 0, false, 1};
+  const char first = pattern[at + 1];
+  if (first != 'E' && first != 'O') return {inList(first, 1) ? first : '\0', 0, false, 2};
+  if (left < 2) return {0, 0, false, 2};
+  const char second = pattern[at + 2];
   // abseil's %E*S and %E1S .. %E9S: the seconds with a fraction.
-  if (rest[0] == 'E' && (rest[1] == '*' || (rest[1] >= '1' && rest[1] <= '9'))) {
-    if (rest.size() < 3 || rest[2] != 'S') return {0, 0, false, 3};
-    return {'S', rest[1] == '*' ? -1 : rest[1] - '0', false, 4};
+  if (first == 'E' && (second == '*' || (second >= '1' && second <= '9'))) {
+    if (left < 3 || pattern[at + 3] != 'S') return {0, 0, false, 3};
+    return {'S', second == '*' ? -1 : second - '0', false, 4};
   }
-  const std::string_view allowed = rest[0] == 'E' ? eConversions : oConversions;
-  const bool valid = allowed.find(rest[1]) != std::string_view::npos;
-  return {valid ? rest[1] : '\0', 0, valid && rest[1] == 'z', 3};
+  const bool valid = inList(second, first == 'E' ? 2 : 4);
+  return {valid ? second : '\0', 0, valid && second == 'z', 3};
 }
 
 // Where the first conversion that is not valid starts in `pattern`, or

@@ -30,11 +30,17 @@ class ConversionWriter {
   ConversionWriter(const Date& local, int nanosecond, const detail::ZoneText& zone) noexcept
       : d(local), nanos(nanosecond), zoneText(zone) {}
 
+  // Throws std::invalid_argument for a conversion that is not valid, with
+  // `text` as it was.
   void write(std::string_view pattern, std::string& text) {
-    text.clear();
+    whole = pattern;
     out = &text;
     convert(pattern);
-    text.append(buffer.data(), used);
+    if (flushed) {
+      text.append(buffer.data(), used);
+    } else {
+      text.assign(buffer.data(), used);
+    }
   }
 
  private:
@@ -42,29 +48,55 @@ class ConversionWriter {
   static constexpr std::size_t longest = 64;
 
   void convert(std::string_view pattern) {
-    for (std::size_t at = 0; at < pattern.size();) {
-      const std::size_t percent = pattern.find('%', at);
-      literal(pattern.substr(at, percent - at));
-      if (percent == std::string_view::npos) return;
-      const detail::Conversion conversion = detail::conversionAt(pattern, percent);
+    const char* p = pattern.data();
+    const char* const end = p + pattern.size();
+    while (p != end) {
+      if (*p != '%') {
+        const char* const first = p;
+        while (p != end && *p != '%') ++p;
+        literal({first, static_cast<std::size_t>(p - first)});
+        continue;
+      }
+      const detail::Conversion conversion =
+          detail::conversionAt(pattern, static_cast<std::size_t>(p - pattern.data()));
+      if (conversion.letter == 0) refuse(static_cast<std::size_t>(p - whole.data()));
       one(conversion);
-      at = percent + conversion.length;
+      p += conversion.length;
     }
   }
 
-  void flushFor(std::size_t bytes) {
-    if (used + bytes > buffer.size()) {
-      out->append(buffer.data(), used);
-      used = 0;
+  // The string is first written where the buffer fills: the rest of the
+  // pattern is checked then, so that a conversion that is not valid leaves
+  // it as it was.
+  void flush() {
+    if (!flushed) {
+      const std::size_t invalid = detail::invalidConversion(whole);
+      if (invalid != std::string_view::npos) refuse(invalid);
+      out->clear();
+      flushed = true;
     }
+    out->append(buffer.data(), used);
+    used = 0;
+  }
+
+  [[noreturn]] void refuse(std::size_t at) const {
+    const std::size_t length = detail::conversionAt(whole, at).length;
+    throw std::invalid_argument("expected a conversion (such as %Y or %E*S) at offset " +
+                                std::to_string(at) + " of the pattern " + detail::quoted(whole) +
+                                ", found " + detail::quoted(whole.substr(at, length)));
+  }
+
+  void flushFor(std::size_t bytes) {
+    if (used + bytes > buffer.size()) flush();
   }
 
   void literal(std::string_view text) {
     if (text.size() > buffer.size() - used) {
-      out->append(buffer.data(), used);
-      out->append(text);
-      used = 0;
-      return;
+      flush();
+      if (text.size() > buffer.size()) {
+        out->append(text);
+        return;
+      }
     }
     std::memcpy(buffer.data() + used, text.data(), text.size());
     used += text.size();
@@ -196,8 +228,11 @@ class ConversionWriter {
   const Date& d;
   int nanos;
   const detail::ZoneText& zoneText;
+  std::string_view whole;
   std::string* out = nullptr;
-  std::array<char, 256> buffer{};
+  bool flushed = false;
+  std::array<char, 256>
+      buffer;  // NOLINT(cppcoreguidelines-pro-type-member-init): written before read
   std::size_t used = 0;
 };
 
@@ -207,16 +242,9 @@ namespace detail {
 
 void writeConversions(const Date& local, int nanosecond, const ZoneText& zone,
                       std::string_view pattern, std::string& text) {
-  const std::size_t invalid = invalidConversion(pattern);
-  if (invalid != std::string_view::npos) {
-    const std::size_t length = conversionAt(pattern, invalid).length;
-    throw std::invalid_argument("expected a conversion (such as %Y or %E*S) at offset " +
-                                std::to_string(invalid) + " of the pattern " + quoted(pattern) +
-                                ", found " + quoted(pattern.substr(invalid, length)));
-  }
   // The pattern may view the text it replaces.
-  const std::uintptr_t first = reinterpret_cast<std::uintptr_t>(text.data());
-  const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(pattern.data());
+  const auto first = reinterpret_cast<std::uintptr_t>(text.data());
+  const auto at = reinterpret_cast<std::uintptr_t>(pattern.data());
   if (at >= first && at <= first + text.size() && !pattern.empty()) {
     const std::string copy(pattern);
     ConversionWriter(local, nanosecond, zone).write(copy, text);

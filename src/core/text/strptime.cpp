@@ -7,6 +7,7 @@
 #include <normdate/detail/conversions.h>
 #include <normdate/timestamp.h>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -171,8 +172,8 @@ class ConversionReader {
   // Sets `field` to `value` read at `from`, or, where it was read before,
   // checks that the two agree.
   bool set(Field field, int64 value, std::size_t from) noexcept {
-    if (has[field] && values[field] != value) return failAt(from, disagreements[field], at - from);
-    has[field] = true;
+    if (has(field) && values[field] != value) return failAt(from, disagreements[field], at - from);
+    readFields |= bitOf(field);
     values[field] = value;
     where[field] = from;
     lengths[field] = at - from;
@@ -184,14 +185,13 @@ class ConversionReader {
   bool number(Field field, std::size_t digits, int least, int most, std::string_view what,
               int wrap = -1) noexcept {
     const std::size_t from = at;
+    const std::size_t limit = std::min(digits, input.size() - at);
+    const char* const text = input.data() + at;
+    std::size_t count = 0;
     int value = 0;
-    while (at < input.size() && at - from < digits && isDigit(input[at])) {
-      value = value * 10 + (input[at++] - '0');
-    }
-    if (at == from || value < least || value > most) {
-      at = from;
-      return fail(what, digits);
-    }
+    for (; count < limit && isDigit(text[count]); ++count) value = value * 10 + (text[count] - '0');
+    if (count == 0 || value < least || value > most) return fail(what, digits);
+    at += count;
     return set(field, value == wrap ? 0 : value, from);
   }
 
@@ -327,18 +327,18 @@ class ConversionReader {
 
   // The date and time the fields name, checked against every field read.
   bool resolve() noexcept {
-    if (has[UnixSeconds]) fillFromUnixSeconds();
+    if (has(UnixSeconds)) fillFromUnixSeconds();
     int year = resolveYear();
     int month = 1;
     int day = 1;
     if (!resolveDate(year, month, day)) return false;
-    const int hour = has[Hour] ? get(Hour) : has[Hour12] ? get(Hour12) % 12 + 12 * get(Pm) : 0;
-    const int minute = has[Minute] ? get(Minute) : 0;
-    const int second = has[Second] ? get(Second) : 0;
+    const int hour = has(Hour) ? get(Hour) : has(Hour12) ? get(Hour12) % 12 + 12 * get(Pm) : 0;
+    const int minute = has(Minute) ? get(Minute) : 0;
+    const int second = has(Second) ? get(Second) : 0;
     if (!agree(year, month, day, hour)) return false;
     const Date whole(year, month, day, hour, minute, second);  // 60 carries into the next minute
     result.local = Timestamp(whole, second == 60 ? 0 : nanosecond);
-    if (has[UnixSeconds]) {
+    if (has(UnixSeconds)) {
       // The instant of a year past 9999 reads wrapped, as every instant does.
       const int64 local = values[UnixSeconds] + result.offsetSeconds.value_or(0);
       if (whole.toSysSeconds().time_since_epoch().count() != detail::inCalendar(local)) {
@@ -350,6 +350,8 @@ class ConversionReader {
   }
 
   [[nodiscard]] int get(Field field) const noexcept { return static_cast<int>(values[field]); }
+  static constexpr std::uint32_t bitOf(Field field) noexcept { return std::uint32_t{1} << field; }
+  [[nodiscard]] bool has(Field field) const noexcept { return (readFields & bitOf(field)) != 0; }
 
   // Where %s is read, the fields the text does not give are those of its
   // instant, at the offset read.
@@ -364,8 +366,8 @@ class ConversionReader {
                                                           {Minute, d.getMinute()},
                                                           {Second, d.getSecond()}}};
     for (const auto& [field, value] : fields) {
-      if (!has[field] && !(field == Hour && has[Hour12])) {
-        has[field] = true;
+      if (!has(field) && !(field == Hour && has(Hour12))) {
+        readFields |= bitOf(field);
         values[field] = value;
         where[field] = where[UnixSeconds];
         lengths[field] = lengths[UnixSeconds];
@@ -376,46 +378,46 @@ class ConversionReader {
   // %Y; else %C and %y, %y by the POSIX pivot (69..99 the 1900s, 00..68
   // the 2000s) or %C alone; else the ISO year; else 0.
   [[nodiscard]] int resolveYear() const noexcept {
-    if (has[Year]) return get(Year);
-    if (has[YearOfCentury]) {
-      return has[Century] ? get(Century) * 100 + get(YearOfCentury)
+    if (has(Year)) return get(Year);
+    if (has(YearOfCentury)) {
+      return has(Century) ? get(Century) * 100 + get(YearOfCentury)
                           : get(YearOfCentury) + (get(YearOfCentury) < 69 ? 2000 : 1900);
     }
-    if (has[Century]) return get(Century) * 100;
-    if (has[IsoYear] || has[IsoYearOfCentury]) return isoYear();
+    if (has(Century)) return get(Century) * 100;
+    if (has(IsoYear) || has(IsoYearOfCentury)) return isoYear();
     return 0;
   }
 
   [[nodiscard]] int isoYear() const noexcept {
-    if (has[IsoYear]) return get(IsoYear);
+    if (has(IsoYear)) return get(IsoYear);
     const int yy = get(IsoYearOfCentury);
-    return has[Century] ? get(Century) * 100 + yy : yy + (yy < 69 ? 2000 : 1900);
+    return has(Century) ? get(Century) * 100 + yy : yy + (yy < 69 ? 2000 : 1900);
   }
 
   // The month and day from the first form the text has: month and day, the
   // day of the year, an ISO week with its year and weekday, or a week of
   // the year with its weekday; else January 1.
   bool resolveDate(int& year, int& month, int& day) noexcept {
-    if (has[Month] || has[Day]) {
-      month = has[Month] ? get(Month) : 1;
-      day = has[Day] ? get(Day) : 1;
+    if (has(Month) || has(Day)) {
+      month = has(Month) ? get(Month) : 1;
+      day = has(Day) ? get(Day) : 1;
       const auto length = static_cast<int>(detail::daysInMonth(year, month));
       static constexpr std::array<std::string_view, 4> ranges = {
           "the day (1 to 28)", "the day (1 to 29)", "the day (1 to 30)", "the day (1 to 31)"};
       return day <= length || failAt(where[Day], ranges[static_cast<std::size_t>(length - 28)], 2);
     }
-    if (has[DayOfYear]) {
+    if (has(DayOfYear)) {
       if (get(DayOfYear) > detail::daysInYear(year)) {
         return failAt(where[DayOfYear], "the day of the year (1 to 365)", 3);
       }
       return fromDays(detail::daysFromEpoch(year, 1, 1) + get(DayOfYear) - 1, year, month, day);
     }
-    if (has[IsoWeek] && (has[IsoYear] || has[IsoYearOfCentury])) {
-      const int weekday = has[Weekday] ? (get(Weekday) + 6) % 7 + 1 : 1;
+    if (has(IsoWeek) && (has(IsoYear) || has(IsoYearOfCentury))) {
+      const int weekday = has(Weekday) ? (get(Weekday) + 6) % 7 + 1 : 1;
       return fromDays(detail::daysFromIsoWeek(isoYear(), get(IsoWeek), weekday), year, month, day);
     }
-    if ((has[SundayWeek] || has[MondayWeek]) && has[Weekday]) {
-      const bool sunday = has[SundayWeek];
+    if ((has(SundayWeek) || has(MondayWeek)) && has(Weekday)) {
+      const bool sunday = has(SundayWeek);
       const int firstWeekday = detail::weekdayOf(year, 1, 1);
       const int firstDay = sunday ? (7 - firstWeekday) % 7 : (8 - firstWeekday) % 7;
       const int sinceStart = sunday ? get(Weekday) : (get(Weekday) + 6) % 7;
@@ -437,34 +439,29 @@ class ConversionReader {
     return true;
   }
 
-  // Every field read names what the date and hour do.
+  // Every field read names what the date and hour do. The weekday and the
+  // weeks are found only where the text names one.
   bool agree(int year, int month, int day, int hour) noexcept {
+    const auto check = [this](Field field, int64 value) {
+      return !has(field) || values[field] == value ||
+             failAt(where[field], disagreements[field], lengths[field]);
+    };
+    if (!check(Year, year) || !check(Century, year / 100) || !check(YearOfCentury, year % 100) ||
+        !check(Month, month) || !check(Day, day) || !check(Hour, hour) ||
+        !check(Hour12, (hour + 11) % 12 + 1) || !check(Pm, hour >= 12 ? 1 : 0)) {
+      return false;
+    }
+    constexpr std::uint32_t weekFields = bitOf(DayOfYear) | bitOf(Weekday) | bitOf(IsoWeek) |
+                                         bitOf(IsoYear) | bitOf(IsoYearOfCentury) |
+                                         bitOf(SundayWeek) | bitOf(MondayWeek);
+    if ((readFields & weekFields) == 0) return true;
     const int weekday = detail::weekdayOf(year, month, day);
     const int dayOfYear = detail::dayOfYear(year, month, day);
     const detail::WeekDate iso = detail::isoWeekOf(year, month, day);
-    const std::array<std::pair<Field, int64>, 15> derived = {{
-        {Year, year},
-        {Century, year / 100},
-        {YearOfCentury, year % 100},
-        {Month, month},
-        {Day, day},
-        {DayOfYear, dayOfYear},
-        {Weekday, weekday},
-        {Hour, hour},
-        {Hour12, (hour + 11) % 12 + 1},
-        {Pm, hour >= 12 ? 1 : 0},
-        {IsoWeek, iso.week},
-        {IsoYear, iso.year},
-        {IsoYearOfCentury, detail::floorMod(iso.year, 100)},
-        {SundayWeek, (dayOfYear + 6 - weekday) / 7},
-        {MondayWeek, (dayOfYear + 6 - (weekday + 6) % 7) / 7},
-    }};
-    for (const auto& [field, value] : derived) {
-      if (has[field] && values[field] != value) {
-        return failAt(where[field], disagreements[field], lengths[field]);
-      }
-    }
-    return true;
+    return check(DayOfYear, dayOfYear) && check(Weekday, weekday) && check(IsoWeek, iso.week) &&
+           check(IsoYear, iso.year) && check(IsoYearOfCentury, detail::floorMod(iso.year, 100)) &&
+           check(SundayWeek, (dayOfYear + 6 - weekday) / 7) &&
+           check(MondayWeek, (dayOfYear + 6 - (weekday + 6) % 7) / 7);
   }
 
   // ---- Failures. ----
@@ -493,10 +490,12 @@ class ConversionReader {
   detail::ReadTime& result;
   detail::ReadFailure& failed;
   std::size_t at = 0;
-  std::array<bool, fieldCount> has{};
-  std::array<int64, fieldCount> values{};
-  std::array<std::size_t, fieldCount> where{};
-  std::array<std::size_t, fieldCount> lengths{};
+  // Which fields were read, a bit each; only those entries of the arrays
+  // are written and read.
+  std::uint32_t readFields = 0;
+  std::array<int64, fieldCount> values;         // NOLINT(cppcoreguidelines-pro-type-member-init)
+  std::array<std::size_t, fieldCount> where;    // NOLINT(cppcoreguidelines-pro-type-member-init)
+  std::array<std::size_t, fieldCount> lengths;  // NOLINT(cppcoreguidelines-pro-type-member-init)
   int nanosecond = 0;
 };
 
@@ -524,7 +523,8 @@ namespace {
 
 // The UTC instant of what was read: the local time less the offset read.
 Timestamp utcOf(const detail::ReadTime& read) noexcept {
-  return read.local - std::chrono::seconds(read.offsetSeconds.value_or(0));
+  if (!read.offsetSeconds) return read.local;
+  return read.local - std::chrono::seconds(*read.offsetSeconds);
 }
 
 std::optional<detail::ReadTime> tryRead(std::string_view text, std::string_view pattern) noexcept {
