@@ -116,7 +116,8 @@ namespace Date {
 
 namespace detail {
 
-struct RecurrenceRule;  // the parsed rule, internal
+struct RecurrenceRule;      // the parsed rule, internal
+class RecurrenceSetReader;  // reads a set's content lines, internal
 
 // Where an iteration over a recurrence stands: the period it is in, that
 // period's days and dates, and what it has taken. Internal.
@@ -200,12 +201,154 @@ class Recurrence {
   [[nodiscard]] NORMDATE_EXPORT Date getStart() const noexcept;
 
  private:
+  friend class RecurrenceSet;
+
   explicit Recurrence(std::shared_ptr<const detail::RecurrenceRule> rule) noexcept;
 
   // The occurrences from `seconds` after 1970-01-01 00:00:00 on.
   [[nodiscard]] iterator startingAt(std::int64_t seconds) const noexcept;
 
   std::shared_ptr<const detail::RecurrenceRule> parsed;
+};
+
+// `Date::RecurrenceSet` is RFC 5545's recurrence set of a component: a
+// start (DTSTART), any number of rules (RRULE) and dates (RDATE), less the
+// dates of exclusion rules (EXRULE, deprecated by RFC 5545 but still
+// written) and excluded dates (EXDATE). Its occurrences are the union of
+// the rules' and the dates, in order, each date once, less the exclusions:
+//
+//   Date::RecurrenceSet payday(Date::Date(2026, Date::Jan, 1, 9, 0, 0));
+//   payday.addRule("FREQ=MONTHLY;BYMONTHDAY=-1")
+//       .addDate(Date::Date(2026, Date::Dec, 23, 9, 0, 0))
+//       .excludeDate(Date::Date(2026, Date::Dec, 31, 9, 0, 0));
+//   payday.next(Date::Date(2026, Date::Dec, 1));  // 2026-Dec-23 09:00:00
+//
+// or, the same, read from iCalendar content lines:
+//
+//   DTSTART:20260101T090000
+//   RRULE:FREQ=MONTHLY;BYMONTHDAY=-1
+//   RDATE:20261223T090000
+//   EXDATE:20261231T090000
+//
+// The start is an occurrence only where a rule names it or a date adds it,
+// as python-dateutil's rruleset has it (RFC 5545 counts DTSTART as the
+// first instance whatever the rules say; a component that wants that adds
+// it as an RDATE). Rules and exclusion rules run from the set's start.
+//
+// A set runs in local time: a TZID parameter of DTSTART is read and kept
+// (`getZone`), for the caller to resolve its local times in that zone
+// (<normdate/zoned.h>). DTSTART's form decides the others': a date
+// (VALUE=DATE), a date and time, or a date and time in UTC ("Z"); RDATE
+// and EXDATE values of another form or zone are refused, as RFC 5545 asks
+// them to match.
+//
+// Cost: `next`, `between` and iteration merge the rules' occurrences
+// lazily, each rule finding the period asked about arithmetically as a
+// `Recurrence` does; an excluded occurrence is passed over one at a time,
+// and an exclusion rule is consulted at the occurrence itself, without
+// visiting its occurrences before it. An iterator allocates once, for its
+// rules' cursors. A set is a value: copies share their parsed rules.
+class RecurrenceSet {
+ public:
+  // The occurrences in order: an input iterator, whose end is
+  // std::default_sentinel.
+  class iterator {
+   public:
+    using iterator_concept = std::input_iterator_tag;
+    using iterator_category = std::input_iterator_tag;
+    using value_type = Date;
+    using difference_type = std::ptrdiff_t;
+    using reference = const Date&;
+    using pointer = const Date*;
+
+    iterator() = default;
+
+    reference operator*() const noexcept { return current; }
+    pointer operator->() const noexcept { return &current; }
+    NORMDATE_EXPORT iterator& operator++();
+    void operator++(int) { ++*this; }
+    friend bool operator==(const iterator& it, std::default_sentinel_t /*end*/) noexcept {
+      return it.done;
+    }
+
+   private:
+    friend class RecurrenceSet;
+    iterator(const RecurrenceSet* owner, std::int64_t fromSeconds);
+    void pass();
+    void settle();
+    bool isExcluded();
+
+    const RecurrenceSet* set = nullptr;
+    std::vector<Recurrence::iterator> rules;       // one per rule, at its next occurrence
+    std::vector<Recurrence::iterator> exclusions;  // one per exclusion rule
+    std::size_t nextDate = 0;                      // into the set's dates
+    std::size_t nextExcluded = 0;                  // into its excluded dates
+    Date current{1970, Jan, 1};
+    bool done = true;
+  };
+
+  // A set with the start `start` and, as yet, no occurrences.
+  NORMDATE_EXPORT explicit RecurrenceSet(const Date& start);
+
+  // Adds the rule `rule` (an RRULE value, without "RRULE:"), or an
+  // exclusion rule, run from the set's start; throws `ParseError` as
+  // `Recurrence::parse` does.
+  NORMDATE_EXPORT RecurrenceSet& addRule(std::string_view rule);
+  NORMDATE_EXPORT RecurrenceSet& excludeRule(std::string_view rule);
+  // Adds a date, or excludes one; a date given twice counts once.
+  NORMDATE_EXPORT RecurrenceSet& addDate(const Date& date);
+  NORMDATE_EXPORT RecurrenceSet& excludeDate(const Date& date);
+
+  // Reads the content lines of a recurrence set: one DTSTART and any
+  // number of RRULE, RDATE, EXDATE and EXRULE lines, in any order, names in
+  // any case, lines ended by CRLF or LF and unfolded as RFC 5545 section
+  // 3.1 says (a line break before a space or a tab is removed with it).
+  // RDATE and EXDATE take comma-separated values; the parameters are TZID
+  // (on DTSTART, and on the others only the same zone) and VALUE (DATE or
+  // DATE-TIME; RDATE's PERIOD is refused). Throws `ParseError` saying what
+  // was expected where (an offset of the whole text), or, for a rule, what
+  // `Recurrence::parse` says, with the line.
+  [[nodiscard]] NORMDATE_EXPORT static RecurrenceSet parse(std::string_view text);
+  [[nodiscard]] NORMDATE_EXPORT static std::optional<RecurrenceSet> tryParse(
+      std::string_view text) noexcept;
+
+  // Content lines that read back to the same set: DTSTART, then the rules
+  // as `Recurrence::toString` writes them, the exclusion rules, the dates
+  // and the excluded dates, sorted, each line ended by CRLF and folded
+  // after 75 bytes, as RFC 5545 asks.
+  [[nodiscard]] NORMDATE_EXPORT std::string toString() const;
+
+  // The occurrences, in order.
+  [[nodiscard]] NORMDATE_EXPORT iterator begin() const;
+  [[nodiscard]] static std::default_sentinel_t end() noexcept { return {}; }
+
+  // The first occurrence strictly after `after`, if there is one.
+  [[nodiscard]] NORMDATE_EXPORT std::optional<Date> next(const Date& after) const;
+
+  // Every occurrence d with from <= d <= to, in order.
+  [[nodiscard]] NORMDATE_EXPORT std::vector<Date> between(const Date& from, const Date& to) const;
+
+  [[nodiscard]] const Date& getStart() const noexcept { return start; }
+  // DTSTART's TZID, or empty where it had none.
+  [[nodiscard]] const std::string& getZone() const noexcept { return zone; }
+
+ private:
+  friend class BusinessCalendar;
+  friend class detail::RecurrenceSetReader;
+
+  // The form DTSTART's value has, which RDATE and EXDATE values share.
+  enum class Form : unsigned char { DateTime, Utc, DateOnly };
+
+  // The occurrences from `seconds` after 1970-01-01 00:00:00 on.
+  [[nodiscard]] iterator startingAt(std::int64_t seconds) const;
+
+  Date start;
+  std::string zone;
+  Form form = Form::DateTime;
+  std::vector<Recurrence> rules;
+  std::vector<Recurrence> exclusionRules;
+  std::vector<Date> dates;     // sorted, each once
+  std::vector<Date> excluded;  // sorted, each once
 };
 
 }  // namespace Date
