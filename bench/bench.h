@@ -1,6 +1,6 @@
 // normdate against peer date libraries, in one binary of one file per area:
 // normalisation, calendar questions, text, time zones, recurrences, zoned
-// times, spans, and strftime-style and HTTP text.
+// times, spans, strftime-style and HTTP text, and business days.
 // Before any timing, every peer is checked to give normdate's answer on
 // every input of every row; a row of a peer that differs anywhere is never
 // timed. This header holds what the areas share: the fixed-seed workloads
@@ -95,6 +95,8 @@ void checkSpans(Mismatches& mismatches);
 void registerSpans();
 void checkConversions(Mismatches& mismatches);
 void registerConversions();
+void checkBusiness(Mismatches& mismatches);
+void registerBusiness();
 
 }  // namespace bench
 

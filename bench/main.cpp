@@ -87,6 +87,7 @@ int main(int argc, char** argv) {
   bench::checkZoned(mismatches);
   bench::checkSpans(mismatches);
   bench::checkConversions(mismatches);
+  bench::checkBusiness(mismatches);
   if (mismatches.total() > 0) {
     std::cerr << mismatches.total() << " results differ from normdate's; no timing done\n";
     return 1;
@@ -100,6 +101,7 @@ int main(int argc, char** argv) {
   bench::registerZoned();
   bench::registerSpans();
   bench::registerConversions();
+  bench::registerBusiness();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -3,6 +3,7 @@
 // program counts every call of the global operator new.
 
 #include <gtest/gtest.h>
+#include <normdate/business.h>
 #include <normdate/date.h>
 #include <normdate/recurrence.h>
 #include <normdate/span.h>
@@ -141,6 +142,25 @@ TEST(Allocation, SpansAllocateOnlyTheirText) {
             a.round(Date::Unit::Minute, 15).getNanosecond();
     sink += static_cast<long>(a.getDate().until(b.getDate(), {.largest = Date::Unit::Year}).days);
     sink += static_cast<long>(Date::Span::tryParseIso("-P1Y2M3W4DT5H6M7.25S")->nanoseconds);
+  }
+  EXPECT_EQ(allocations.load() - before, 0);
+  EXPECT_NE(sink, -1);
+}
+
+// A business calendar allocates when it is built, never for a question.
+TEST(Allocation, BusinessDayQuestionsNeverAllocate) {
+  Date::RecurrenceSet holidays(Date::Date(1900, Date::Jan, 1));
+  holidays.addRule("FREQ=YEARLY;BYMONTH=12;BYMONTHDAY=24,25,26");
+  const Date::BusinessCalendar calendar("Mon Tue Wed Thu Fri", {}, {holidays});
+  std::mt19937_64 random(17);
+  long sink = 0;
+  const long before = allocations.load();
+  for (int i = 0; i < 2000; ++i) {
+    const Date::Date d(static_cast<int>(random() % 10000), 12, 20, 0, 0, 0);
+    const auto n = static_cast<std::int64_t>(random());
+    sink += calendar.addBusinessDays(d, n, Date::BusinessCalendar::Roll::Forward).getDay() +
+            calendar.businessDaysBetween(d, calendar.nextBusinessDay(d.addDay(300))) +
+            calendar.previousBusinessDay(d).getDay() + (calendar.isBusinessDay(d) ? 1 : 0);
   }
   EXPECT_EQ(allocations.load() - before, 0);
   EXPECT_NE(sink, -1);

@@ -36,10 +36,9 @@ int64 dayOf(const Date& d) noexcept {
   return detail::daysFromEpoch(d.getYear(), d.getMonth(), d.getDay()) + daysBeforeEpoch;
 }
 
-// Day `day` (any value: it wraps) at the time of day of `time`.
-Date dateOf(int64 day, const Date& time) noexcept {
-  const detail::Fields f = detail::fromDays(detail::floorMod(day, cycleDays) - daysBeforeEpoch, 0);
-  return {f.year, f.month, f.day, time.getHour(), time.getMinute(), time.getSecond()};
+// The day of January 1 of `year`, 0 .. 10000.
+constexpr int64 firstDayOf(int64 year) noexcept {
+  return 365 * year + (year + 3) / 4 - (year + 99) / 100 + (year + 399) / 400;
 }
 
 // Days from a Monday to 0000-01-01: day a is the weekday (a + shift) % 7
@@ -80,6 +79,13 @@ std::array<bool, 7> readWeekmask(std::string_view text) {
   return worked;
 }
 
+// A day of any cycle, as the day of the calendar and its year.
+struct CalendarDay {
+  int64 cycles;  // whole cycles of 10000 years before the calendar's
+  int64 day;     // 0 .. cycleDays - 1
+  int64 year;    // 0 .. 9999
+};
+
 }  // namespace
 
 struct BusinessCalendar::Days {
@@ -87,78 +93,153 @@ struct BusinessCalendar::Days {
   std::array<int64, 8> workedBefore{};  // worked weekdays of a week before each weekday
   std::array<int64, 7> nthWorked{};     // the weekday of each worked day of a week, in order
   int64 perWeek = 0;
-  std::vector<std::int32_t> holidays;  // days of worked weekdays, sorted, each once
-  std::vector<int64> holidayRanks;     // W(holiday) - its index: never decreasing
-  int64 total = 0;                     // business days of the whole calendar
+  std::uint64_t perWeekReciprocal = 0;     // 2^32 / perWeek, rounded up
+  std::vector<std::int32_t> holidays;      // days of worked weekdays, sorted, each once
+  std::vector<std::int32_t> holidayRanks;  // W(holiday) less its index: never decreasing
+  // For each year 0..9999, and 10000 for the end: the index of its first
+  // holiday, and the business days before its January 1.
+  std::vector<std::int32_t> firstHoliday;
+  std::vector<std::int32_t> yearRanks;
+  int64 total = 0;  // business days of the whole calendar
 
   explicit Days(const std::array<bool, 7>& mask) : worked(mask) {
     for (std::size_t i = 0; i < 7; ++i) {
       workedBefore[i + 1] = workedBefore[i] + (worked[i] ? 1 : 0);
       if (worked[i]) nthWorked[static_cast<std::size_t>(perWeek++)] = static_cast<int64>(i);
     }
+    perWeekReciprocal = (std::uint64_t{1} << 32) / static_cast<std::uint64_t>(perWeek) + 1;
   }
 
   [[nodiscard]] bool isWorkedWeekday(int64 day) const noexcept {
     return worked[static_cast<std::size_t>(detail::floorMod(day + mondayShift, 7))];
   }
 
-  // Worked weekdays before day `day`, counted from day -mondayShift, a Monday.
+  // Worked weekdays before `day`, counted from the Monday before day 0.
   [[nodiscard]] int64 weekdaysBefore(int64 day) const noexcept {
-    const int64 shifted = day + mondayShift;
-    return detail::floorDiv(shifted, 7) * perWeek +
-           workedBefore[static_cast<std::size_t>(detail::floorMod(shifted, 7))];
+    const int64 shifted = day + mondayShift;  // not negative for a day of the calendar
+    return shifted / 7 * perWeek + workedBefore[static_cast<std::size_t>(shifted % 7)];
   }
 
-  // The worked weekday with `rank` worked weekdays before it.
+  // The worked weekday with `rank` worked weekdays before it, so counted.
+  // The division is a multiplication by a reciprocal, exact for a rank
+  // below 2^22, which every rank of the calendar is: a division by a
+  // divisor known only at run time would cost more than the rest.
   [[nodiscard]] int64 weekdayOfRank(int64 rank) const noexcept {
-    return detail::floorDiv(rank, perWeek) * 7 +
-           nthWorked[static_cast<std::size_t>(detail::floorMod(rank, perWeek))] - mondayShift;
+    const auto r = static_cast<std::uint64_t>(rank);
+    const std::uint64_t weeks = r * perWeekReciprocal >> 32;
+    const std::uint64_t within = r - weeks * static_cast<std::uint64_t>(perWeek);
+    return static_cast<int64>(weeks) * 7 + nthWorked[within] - mondayShift;
   }
 
-  [[nodiscard]] bool isHoliday(int64 day) const noexcept {
-    return std::binary_search(holidays.begin(), holidays.end(), day);
+  // The holidays of `year`, as indices.
+  [[nodiscard]] std::pair<const std::int32_t*, const std::int32_t*> holidaysOf(
+      int64 year) const noexcept {
+    const auto y = static_cast<std::size_t>(year);
+    return {holidays.data() + firstHoliday[y], holidays.data() + firstHoliday[y + 1]};
   }
 
-  // Business days before `day` in its cycle; whole cycles before it count
-  // `total` each.
-  [[nodiscard]] int64 rankOf(int64 day) const noexcept {
-    const int64 cycles = detail::floorDiv(day, cycleDays);
-    const int64 inCycle = day - cycles * cycleDays;
-    const auto holidaysBefore =
-        std::lower_bound(holidays.begin(), holidays.end(), inCycle) - holidays.begin();
-    return cycles * total + weekdaysBefore(inCycle) - weekdaysBefore(0) - holidaysBefore;
+  // Day `day` of the calendar (0 .. cycleDays - 1) of year `year`.
+  [[nodiscard]] bool isBusinessDay(int64 day, int64 year) const noexcept {
+    const auto [first, last] = holidaysOf(year);
+    return isWorkedWeekday(day) && !std::binary_search(first, last, day);
   }
 
-  // The business day with `rank` business days before it (any rank: whole
-  // cycles of `total` move it by whole cycles of days).
-  [[nodiscard]] int64 dayOfRank(int64 rank) const noexcept {
-    const int64 cycles = detail::floorDiv(rank, total);
-    const int64 inCycle = rank - cycles * total;
-    const auto passed = std::partition_point(holidayRanks.begin(), holidayRanks.end(),
-                                             [inCycle](int64 r) { return r <= inCycle; }) -
+  // Business days before day `day` of year `year`.
+  [[nodiscard]] int64 rankOf(int64 day, int64 year) const noexcept {
+    const auto [first, last] = holidaysOf(year);
+    return yearRanks[static_cast<std::size_t>(year)] + weekdaysBefore(day) -
+           weekdaysBefore(firstDayOf(year)) - (std::lower_bound(first, last, day) - first);
+  }
+
+  // The business day with `rank` (0 .. total - 1) business days before it,
+  // and its year, searched for from the year `near`.
+  [[nodiscard]] int64 dayOfRank(int64 rank, int64& year) const noexcept {
+    const auto before = [this](int64 y) { return int64{yearRanks[static_cast<std::size_t>(y)]}; };
+    int64 y = year;
+    const auto holds = [&](int64 candidate) {
+      return before(candidate) <= rank && rank < before(candidate + 1);
+    };
+    if (!holds(y)) {
+      if (y < 9999 && holds(y + 1)) {
+        ++y;
+      } else if (y > 0 && holds(y - 1)) {
+        --y;
+      } else {
+        // Farther: the years near `near` have about as many business days
+        // each, and a few steps settle the estimate, or a binary search.
+        const int64 perYear = std::max<int64>(1, before(y + (y < 9999 ? 1 : 0)) - before(y));
+        y = std::clamp<int64>(y + (rank - before(y)) / perYear, 0, 9999);
+        for (int step = 0; step < 4 && before(y) > rank; ++step) --y;
+        for (int step = 0; step < 4 && before(y + 1) <= rank; ++step) ++y;
+        if (!holds(y)) {
+          y = std::upper_bound(yearRanks.begin(), yearRanks.end(), rank) - yearRanks.begin() - 1;
+        }
+      }
+    }
+    year = y;
+    const auto y0 = static_cast<std::size_t>(y);
+    const auto passed = std::partition_point(holidayRanks.begin() + firstHoliday[y0],
+                                             holidayRanks.begin() + firstHoliday[y0 + 1],
+                                             [rank](int64 r) { return r <= rank; }) -
                         holidayRanks.begin();
-    return cycles * cycleDays + weekdayOfRank(weekdaysBefore(0) + inCycle + passed);
+    return weekdayOfRank(weekdaysBefore(0) + rank + passed);
   }
 
-  [[nodiscard]] bool isBusinessDay(int64 day) const noexcept {
-    return isWorkedWeekday(day) && !isHoliday(detail::floorMod(day, cycleDays));
+  [[nodiscard]] int64 rankOf(const CalendarDay& c) const noexcept {
+    return c.cycles * total + rankOf(c.day, c.year);
+  }
+
+  // The business day of `rank` (any: whole cycles of business days are
+  // whole cycles of days), searched for from the year `near`.
+  [[nodiscard]] CalendarDay dayOfAnyRank(int64 rank, int64 near) const noexcept {
+    const int64 cycles = rank >= 0 && rank < total ? 0 : detail::floorDiv(rank, total);
+    CalendarDay c{cycles, 0, near};
+    c.day = dayOfRank(rank - cycles * total, c.year);
+    return c;
   }
 
   void addHoliday(int64 day) {
     if (isWorkedWeekday(day)) holidays.push_back(static_cast<std::int32_t>(day));
   }
 
-  // Sorts the holidays and finds what the questions need of them.
+  // Sorts the holidays and makes the tables the questions read.
   void index() {
     std::sort(holidays.begin(), holidays.end());
     holidays.erase(std::unique(holidays.begin(), holidays.end()), holidays.end());
     holidayRanks.resize(holidays.size());
     for (std::size_t i = 0; i < holidays.size(); ++i) {
-      holidayRanks[i] = weekdaysBefore(holidays[i]) - weekdaysBefore(0) - static_cast<int64>(i);
+      holidayRanks[i] = static_cast<std::int32_t>(weekdaysBefore(holidays[i]) - weekdaysBefore(0) -
+                                                  static_cast<int64>(i));
     }
-    total = weekdaysBefore(cycleDays) - weekdaysBefore(0) - static_cast<int64>(holidays.size());
+    firstHoliday.resize(10001);
+    yearRanks.resize(10001);
+    for (int64 year = 0; year <= 10000; ++year) {
+      const int64 first = firstDayOf(year);
+      const auto index =
+          std::lower_bound(holidays.begin(), holidays.end(), first) - holidays.begin();
+      firstHoliday[static_cast<std::size_t>(year)] = static_cast<std::int32_t>(index);
+      yearRanks[static_cast<std::size_t>(year)] =
+          static_cast<std::int32_t>(weekdaysBefore(first) - weekdaysBefore(0) - index);
+    }
+    total = yearRanks.back();
   }
 };
+
+namespace {
+
+CalendarDay calendarDayOf(const Date& d) noexcept { return {0, dayOf(d), d.getYear()}; }
+
+// `c` moved by `days` (-1, 0 or 1), its year kept right.
+CalendarDay moved(CalendarDay c, int64 days) noexcept {
+  c.day += days;
+  if (c.day < 0) return {c.cycles - 1, c.day + cycleDays, 9999};
+  if (c.day >= cycleDays) return {c.cycles + 1, c.day - cycleDays, 0};
+  if (c.day < firstDayOf(c.year)) --c.year;
+  if (c.day >= firstDayOf(c.year + 1)) ++c.year;
+  return c;
+}
+
+}  // namespace
 
 BusinessCalendar::BusinessCalendar() : BusinessCalendar("1111100") {}
 
@@ -185,43 +266,58 @@ BusinessCalendar::BusinessCalendar(std::string_view weekmask, const std::vector<
   days = std::move(found);
 }
 
+namespace {
+
+// The date of `c` at the time of day of `time`.
+Date dateOf(const CalendarDay& c, const Date& time) noexcept {
+  const detail::Fields f = detail::fromDays(c.day - daysBeforeEpoch, 0);
+  return {f.year, f.month, f.day, time.getHour(), time.getMinute(), time.getSecond()};
+}
+
+}  // namespace
+
 bool BusinessCalendar::isBusinessDay(const Date& d) const noexcept {
-  return days->isBusinessDay(dayOf(d));
+  return days->isBusinessDay(dayOf(d), d.getYear());
 }
 
 Date BusinessCalendar::addBusinessDays(const Date& d, std::int64_t n, Roll roll) const {
-  int64 day = dayOf(d);
-  if (!days->isBusinessDay(day)) {
-    const int64 forward = days->dayOfRank(days->rankOf(day));
-    const int64 backward = days->dayOfRank(days->rankOf(day) - 1);
-    const auto sameMonth = [&d](int64 other) {
+  CalendarDay c = calendarDayOf(d);
+  if (!days->isBusinessDay(c.day, c.year)) {
+    const int64 rank = days->rankOf(c);
+    const CalendarDay forward = days->dayOfAnyRank(rank, c.year);
+    const CalendarDay backward = days->dayOfAnyRank(rank - 1, c.year);
+    const auto sameMonth = [&d](const CalendarDay& other) {
       return dateOf(other, d).getMonth() == d.getMonth();
     };
     switch (roll) {
-      case Roll::Forward: day = forward; break;
-      case Roll::Backward: day = backward; break;
-      case Roll::ModifiedFollowing: day = sameMonth(forward) ? forward : backward; break;
-      case Roll::ModifiedPreceding: day = sameMonth(backward) ? backward : forward; break;
+      case Roll::Forward: c = forward; break;
+      case Roll::Backward: c = backward; break;
+      case Roll::ModifiedFollowing: c = sameMonth(forward) ? forward : backward; break;
+      case Roll::ModifiedPreceding: c = sameMonth(backward) ? backward : forward; break;
       case Roll::Raise:
         throw std::invalid_argument(d.toString("YYYY-MM-DD") + " is not a business day");
     }
   }
-  // Whole cycles of business days move no date: only n's remainder counts,
-  // so that no count overflows.
-  return dateOf(days->dayOfRank(days->rankOf(day) + detail::floorMod(n, days->total)), d);
+  // Whole cycles of business days move no date: of a count too large to
+  // add, only its remainder counts.
+  constexpr int64 near = int64{1} << 40;  // no sum with it overflows
+  const int64 move = n > -near && n < near ? n : detail::floorMod(n, days->total);
+  return dateOf(days->dayOfAnyRank(days->rankOf(c) + move, c.year), d);
 }
 
 std::int64_t BusinessCalendar::businessDaysBetween(const Date& from,
                                                    const Date& to) const noexcept {
-  return days->rankOf(dayOf(to)) - days->rankOf(dayOf(from));
+  return days->rankOf(dayOf(to), to.getYear()) - days->rankOf(dayOf(from), from.getYear());
 }
 
 Date BusinessCalendar::nextBusinessDay(const Date& d) const noexcept {
-  return dateOf(days->dayOfRank(days->rankOf(dayOf(d) + 1)), d);
+  const CalendarDay after = moved(calendarDayOf(d), 1);
+  return dateOf(days->dayOfAnyRank(days->rankOf(after), after.year), d);
 }
 
 Date BusinessCalendar::previousBusinessDay(const Date& d) const noexcept {
-  return dateOf(days->dayOfRank(days->rankOf(dayOf(d)) - 1), d);
+  const CalendarDay c = calendarDayOf(d);
+  return dateOf(days->dayOfAnyRank(days->rankOf(c) - 1, c.year), d);
 }
 
 std::string BusinessCalendar::getWeekmask() const {
