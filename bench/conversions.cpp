@@ -30,8 +30,8 @@ const std::vector<std::int64_t>& instants() {
     const std::int64_t last = Date::Date(9999, Date::Dec, 31).toTimeT();
     std::vector<std::int64_t> result;
     for (std::size_t i = 0; i < kInputs; ++i) {
-      result.push_back(first + static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(
-                                                                        last - first)));
+      result.push_back(
+          first + static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(last - first)));
     }
     return result;
   }();
@@ -124,18 +124,15 @@ void checkConversions(Mismatches& mismatches) {
 void registerConversions() {
   for (const Pattern& p : kPatterns) {
     const std::string name = p.name;
-    benchmark::RegisterBenchmark(("strftime/" + name + "/normdate").c_str(),
-                                 [pattern = p.pattern](benchmark::State& state) {
-                                   cycle(state, timestamps(), [pattern](const Date::Timestamp& t) {
-                                     return t.strftime(pattern);
-                                   });
-                                 });
-    benchmark::RegisterBenchmark(("strftime/" + name + "/glibc").c_str(),
-                                 [pattern = p.pattern](benchmark::State& state) {
-                                   cycle(state, instants(), [pattern](std::int64_t t) {
-                                     return glibcFormat(t, pattern);
-                                   });
-                                 });
+    benchmark::RegisterBenchmark(
+        ("strftime/" + name + "/normdate").c_str(), [pattern = p.pattern](benchmark::State& state) {
+          cycle(state, timestamps(),
+                [pattern](const Date::Timestamp& t) { return t.strftime(pattern); });
+        });
+    benchmark::RegisterBenchmark(
+        ("strftime/" + name + "/glibc").c_str(), [pattern = p.pattern](benchmark::State& state) {
+          cycle(state, instants(), [pattern](std::int64_t t) { return glibcFormat(t, pattern); });
+        });
     for (const bool normdate : {true, false}) {
       benchmark::RegisterBenchmark(
           ("strptime/" + name + (normdate ? "/normdate" : "/glibc")).c_str(),
@@ -149,15 +146,13 @@ void registerConversions() {
   benchmark::RegisterBenchmark("http/format/normdate", [](benchmark::State& state) {
     cycle(state, timestamps(), [](const Date::Timestamp& t) { return t.toHttpDate(); });
   });
-  benchmark::RegisterBenchmark("http/format/date", [](benchmark::State& state) {
-    cycle(state, instants(), httpDateLib);
-  });
+  benchmark::RegisterBenchmark(
+      "http/format/date", [](benchmark::State& state) { cycle(state, instants(), httpDateLib); });
   for (const bool normdate : {true, false}) {
-    benchmark::RegisterBenchmark(normdate ? "http/parse/normdate" : "http/parse/date",
-                                 [normdate](benchmark::State& state) {
-                                   cycle(state, texts(kHttp), normdate ? parseHttpNormdate
-                                                                       : parseHttpDateLib);
-                                 });
+    benchmark::RegisterBenchmark(
+        normdate ? "http/parse/normdate" : "http/parse/date", [normdate](benchmark::State& state) {
+          cycle(state, texts(kHttp), normdate ? parseHttpNormdate : parseHttpDateLib);
+        });
   }
 }
 

@@ -242,6 +242,7 @@ class Date {
 
   // Field-by-field equality, and the other comparisons in the order of
   // `operator<`: the fields are compared in their declared order.
+  // NOLINTNEXTLINE(modernize-use-nullptr): clang-tidy 14 takes a comparison's 0 for a pointer
   friend constexpr auto operator<=>(const Date&, const Date&) = default;
 
   [[nodiscard]] constexpr int getYear() const noexcept { return year; }

@@ -287,8 +287,8 @@ class RecurrenceSet {
     bool done = true;
   };
 
-  // A set with the start `start` and, as yet, no occurrences.
-  NORMDATE_EXPORT explicit RecurrenceSet(const Date& start);
+  // A set whose start is `first`, with, as yet, no occurrences.
+  NORMDATE_EXPORT explicit RecurrenceSet(const Date& first);
 
   // Adds the rule `rule` (an RRULE value, without "RRULE:"), or an
   // exclusion rule, run from the set's start; throws `ParseError` as

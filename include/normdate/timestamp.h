@@ -388,6 +388,7 @@ class Timestamp {
                                                 RoundingMode mode = RoundingMode::HalfExpand) const;
 
   // In the order of the instants; equal when date and nanosecond are.
+  // NOLINTNEXTLINE(modernize-use-nullptr): clang-tidy 14 takes a comparison's 0 for a pointer
   friend constexpr auto operator<=>(const Timestamp&, const Timestamp&) = default;
 
   // ---- Text. ----

@@ -61,11 +61,13 @@ std::array<bool, 7> readWeekmask(std::string_view text) {
         continue;
       }
       const std::string_view rest = text.substr(at);
-      const auto named = std::find_if(names.begin(), names.end(), [rest](std::string_view n) {
-        return rest.size() >= 3 && std::equal(n.begin(), n.end(), rest.begin(), [](char a, char b) {
-                 return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
-               });
-      });
+      const auto* const named =
+          std::find_if(names.begin(), names.end(), [rest](std::string_view n) {
+            return rest.size() >= 3 &&
+                   std::equal(n.begin(), n.end(), rest.begin(), [](char a, char b) {
+                     return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
+                   });
+          });
       if (named == names.end()) {
         throw refuse("is neither seven 0s and 1s from Monday nor weekday names (\"Mon Tue\")");
       }

@@ -65,22 +65,42 @@ Ymd dayAfter(const Ymd& d) noexcept {
   return {d.year + 1, 1, 1};
 }
 
-// `until` with the year or the month the largest unit and no rounding, for
-// dates of the years 1 to 9998, where the day before or after each is a
-// date too: the same steps as the engine's, on the fields.
-Span untilByFields(const Timestamp& from, const Timestamp& to, Unit largest) noexcept {
+// Sets the clock fields of `span` to `time` nanoseconds, less than a day.
+void setClock(Span& span, int64 time) noexcept {
   using detail::spans::billion;
-  const Ymd a = ymdOf(from.getDate());
-  const Ymd b = ymdOf(to.getDate());
-  int64 time = nanosOfDay(to) - nanosOfDay(from);
-  // The time borrows the end's day (a day back, or on for a negative
-  // span): computed without a branch on it, which random times mispredict.
+  const int64 negative = time < 0 ? -1 : 1;
+  const auto magnitude = static_cast<std::uint64_t>(time * negative);
+  const std::uint64_t seconds = magnitude / billion;
+  const std::uint64_t minutes = seconds / 60;
+  const std::uint64_t hours = minutes / 60;
+  span.hours = negative * static_cast<int64>(hours);
+  span.minutes = negative * static_cast<int64>(minutes - hours * 60);
+  span.seconds = negative * static_cast<int64>(seconds - minutes * 60);
+  span.nanoseconds = negative * static_cast<int64>(magnitude - seconds * billion);
+}
+
+// The end's date that the dates are counted to: where the time of day
+// borrows a day from it (a day back, or on for a negative span), the day
+// before or after, and `time` with that day added. Computed without a
+// branch on the borrow, which random times mispredict.
+Ymd borrowedEnd(const Ymd& a, const Ymd& b, int64& time) noexcept {
   const int64 later = keyOf(b) > keyOf(a) ? 1 : 0;
   const int64 earlier = keyOf(b) < keyOf(a) ? 1 : 0;
   const int64 borrow = (time < 0 ? later : 0) - (time > 0 ? earlier : 0);
   time += borrow * detail::spans::nanosPerDay;
-  Ymd end{b.year, b.month, b.day - borrow};
-  if (end.day < 1 || end.day > 28) end = borrow > 0 ? dayBefore(b) : borrow < 0 ? dayAfter(b) : b;
+  const Ymd end{b.year, b.month, b.day - borrow};
+  if (end.day >= 1 && end.day <= 28) return end;
+  return borrow > 0 ? dayBefore(b) : borrow < 0 ? dayAfter(b) : b;
+}
+
+// `until` with the year or the month the largest unit and no rounding, for
+// dates of the years 1 to 9998, where the day before or after each is a
+// date too: the same steps as the engine's, on the fields.
+Span untilByFields(const Timestamp& from, const Timestamp& to, Unit largest) noexcept {
+  const Ymd a = ymdOf(from.getDate());
+  const Ymd b = ymdOf(to.getDate());
+  int64 time = nanosOfDay(to) - nanosOfDay(from);
+  const Ymd end = borrowedEnd(a, b, time);
   Span span;
   const int64 sign = keyOf(end) > keyOf(a) ? 1 : keyOf(end) < keyOf(a) ? -1 : 0;
   // The most months from `a`, its day not clamped, that do not pass `end`.
@@ -103,15 +123,7 @@ Span untilByFields(const Timestamp& from, const Timestamp& to, Unit largest) noe
   }
   span.years = largest == Unit::Year ? months / 12 : 0;
   span.months = largest == Unit::Year ? months % 12 : months;
-  const int64 negative = time < 0 ? -1 : 1;
-  const auto magnitude = static_cast<std::uint64_t>(time * negative);
-  const std::uint64_t seconds = magnitude / billion;
-  const std::uint64_t minutes = seconds / 60;
-  const std::uint64_t hours = minutes / 60;
-  span.hours = negative * static_cast<int64>(hours);
-  span.minutes = negative * static_cast<int64>(minutes - hours * 60);
-  span.seconds = negative * static_cast<int64>(seconds - minutes * 60);
-  span.nanoseconds = negative * static_cast<int64>(magnitude - seconds * billion);
+  setClock(span, time);
   return span;
 }
 
@@ -153,7 +165,7 @@ Timestamp Timestamp::add(const Span& span, Overflow overflow) const noexcept {
   const auto months = static_cast<std::uint64_t>(int64{date.getYear()} * 12 + date.getMonth() - 1 +
                                                  span.years * 12 + span.months + monthsBias) %
                       120000;
-  int64 year = static_cast<int64>(months / 12);
+  auto year = static_cast<int64>(months / 12);
   int64 month = static_cast<int64>(months) - year * 12 + 1;
   int64 length = detail::daysInMonth(year, month);
   int64 day = overflow == Overflow::Normalise || date.getDay() <= length ? date.getDay() : length;

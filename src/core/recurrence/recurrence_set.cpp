@@ -268,8 +268,7 @@ class RecurrenceSetReader {
     return false;
   }
 
-  // NAME *(";" PARAM "=" VALUE) ":" VALUE; a parameter's value may be
-  // quoted, and then holds ":" and ";".
+  // NAME *(";" PARAM "=" VALUE) ":" VALUE.
   bool split(std::size_t at, std::size_t stop, Line& line) {
     const std::string_view all = unfolded.text;
     std::size_t i = at;
@@ -282,35 +281,43 @@ class RecurrenceSetReader {
       return failAt(at, i - at, "DTSTART, RRULE, RDATE, EXDATE or EXRULE");
     }
     while (i < stop && all[i] == ';') {
-      const std::size_t nameAt = ++i;
-      while (i < stop && all[i] != '=') ++i;
-      const std::string_view parameter = all.substr(nameAt, i - nameAt);
-      if (i == stop) return failAt(nameAt, i - nameAt, R"(a parameter ("TZID=" or "VALUE="))");
-      const std::size_t valueAt = ++i;
-      std::string_view value;
-      if (i < stop && all[i] == '"') {
-        const std::size_t close = all.find('"', i + 1);
-        if (close == std::string_view::npos || close >= stop) {
-          return failAt(i, stop - i, "a closing quote");
-        }
-        value = all.substr(i + 1, close - i - 1);
-        i = close + 1;
-      } else {
-        while (i < stop && all[i] != ';' && all[i] != ':') ++i;
-        value = all.substr(valueAt, i - valueAt);
-      }
-      if (sameName(parameter, "TZID")) {
-        line.zone = std::string(value);
-      } else if (sameName(parameter, "VALUE") &&
-                 (sameName(value, "DATE") || sameName(value, "DATE-TIME"))) {
-        line.valueType = value;
-      } else {
-        return failAt(nameAt, i - nameAt, R"(a parameter TZID or VALUE (DATE or DATE-TIME))");
-      }
+      if (!parameter(++i, stop, line)) return false;
     }
     if (i >= stop || all[i] != ':') return failAt(i, 1, R"(":" before the value)");
     line.valueAt = i + 1;
     line.value = all.substr(i + 1, stop - i - 1);
+    return true;
+  }
+
+  // A parameter from `i`, TZID or VALUE, and `i` moved past it; a value
+  // may be quoted, and then holds ":" and ";".
+  bool parameter(std::size_t& i, std::size_t stop, Line& line) {
+    const std::string_view all = unfolded.text;
+    const std::size_t nameAt = i;
+    while (i < stop && all[i] != '=') ++i;
+    const std::string_view name = all.substr(nameAt, i - nameAt);
+    if (i == stop) return failAt(nameAt, i - nameAt, R"(a parameter ("TZID=" or "VALUE="))");
+    const std::size_t valueAt = ++i;
+    std::string_view value;
+    if (i < stop && all[i] == '"') {
+      const std::size_t close = all.find('"', i + 1);
+      if (close == std::string_view::npos || close >= stop) {
+        return failAt(i, stop - i, "a closing quote");
+      }
+      value = all.substr(i + 1, close - i - 1);
+      i = close + 1;
+    } else {
+      while (i < stop && all[i] != ';' && all[i] != ':') ++i;
+      value = all.substr(valueAt, i - valueAt);
+    }
+    if (sameName(name, "TZID")) {
+      line.zone = std::string(value);
+    } else if (sameName(name, "VALUE") &&
+               (sameName(value, "DATE") || sameName(value, "DATE-TIME"))) {
+      line.valueType = value;
+    } else {
+      return failAt(nameAt, i - nameAt, R"(a parameter TZID or VALUE (DATE or DATE-TIME))");
+    }
     return true;
   }
 

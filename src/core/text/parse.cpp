@@ -506,6 +506,28 @@ class IsoReader {
     return true;
   }
 
+  // The offset's two-digit `what` ("minutes" or "seconds"), 00 to `most`.
+  bool twoDigitField(int& value, std::string_view what, int most) noexcept {
+    const bool minutes = what == "minutes";
+    return number(
+               2, value,
+               minutes ? "the offset's minutes (2 digits)" : "the offset's seconds (2 digits)") &&
+           inRange(value, 0, most,
+                   minutes ? "the offset's minutes (00 to 59)" : "the offset's seconds (00 to 59)");
+  }
+
+  // After the offset's hours, as ISO 8601 allows: nothing, mm, :mm or
+  // :mm:ss.
+  bool optionalMinutesAndSeconds(int& minutes, int& seconds) noexcept {
+    if (at >= input.size() || (input[at] != ':' && !isDigit(input[at]))) return true;
+    const bool extended = input[at] == ':';
+    if (extended) ++at;
+    if (!twoDigitField(minutes, "minutes", 59)) return false;
+    if (!extended || at >= input.size() || input[at] != ':') return true;
+    ++at;
+    return twoDigitField(seconds, "seconds", 59);
+  }
+
   // The zone designator, as seconds east of UTC. Seconds follow only the
   // extended form, +hh:mm:ss, which offsets of local mean time need.
   bool zone(int& offsetSeconds) noexcept {
@@ -525,25 +547,9 @@ class IsoReader {
         !inRange(hours, 0, 23, "the offset's hours (00 to 23)")) {
       return false;
     }
-    if (rfc3339) {
-      if (!literal(':') || !number(2, minutes, "the offset's minutes (2 digits)") ||
-          !inRange(minutes, 0, 59, "the offset's minutes (00 to 59)")) {
-        return false;
-      }
-    } else if (at < input.size() && (input[at] == ':' || isDigit(input[at]))) {
-      const bool extended = input[at] == ':';
-      if (extended) ++at;
-      if (!number(2, minutes, "the offset's minutes (2 digits)") ||
-          !inRange(minutes, 0, 59, "the offset's minutes (00 to 59)")) {
-        return false;
-      }
-      if (extended && at < input.size() && input[at] == ':') {
-        ++at;
-        if (!number(2, seconds, "the offset's seconds (2 digits)") ||
-            !inRange(seconds, 0, 59, "the offset's seconds (00 to 59)")) {
-          return false;
-        }
-      }
+    if (rfc3339 ? !literal(':') || !twoDigitField(minutes, "minutes", 59)
+                : !optionalMinutesAndSeconds(minutes, seconds)) {
+      return false;
     }
     offsetSeconds = sign * (hours * 3600 + minutes * 60 + seconds);
     return true;

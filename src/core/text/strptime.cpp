@@ -416,19 +416,24 @@ class ConversionReader {
       const int weekday = has(Weekday) ? (get(Weekday) + 6) % 7 + 1 : 1;
       return fromDays(detail::daysFromIsoWeek(isoYear(), get(IsoWeek), weekday), year, month, day);
     }
-    if ((has(SundayWeek) || has(MondayWeek)) && has(Weekday)) {
-      const bool sunday = has(SundayWeek);
-      const int firstWeekday = detail::weekdayOf(year, 1, 1);
-      const int firstDay = sunday ? (7 - firstWeekday) % 7 : (8 - firstWeekday) % 7;
-      const int sinceStart = sunday ? get(Weekday) : (get(Weekday) + 6) % 7;
-      const int64 week = sunday ? values[SundayWeek] : values[MondayWeek];
-      const int wanted = year;
-      return fromDays(detail::daysFromEpoch(year, 1, 1) + firstDay + 7 * (week - 1) + sinceStart,
-                      year, month, day) &&
-             (year == wanted || failAt(where[sunday ? SundayWeek : MondayWeek],
-                                       "a week of the year that holds the weekday", 2));
-    }
+    if ((has(SundayWeek) || has(MondayWeek)) && has(Weekday)) return fromWeek(year, month, day);
     return true;
+  }
+
+  // The date of a week of the year (%U from its first Sunday, %W from its
+  // first Monday) and a weekday, which must lie in the year.
+  bool fromWeek(int& year, int& month, int& day) noexcept {
+    const bool sunday = has(SundayWeek);
+    const int firstWeekday = detail::weekdayOf(year, 1, 1);
+    const int firstDay = sunday ? (7 - firstWeekday) % 7 : (8 - firstWeekday) % 7;
+    const int sinceStart = sunday ? get(Weekday) : (get(Weekday) + 6) % 7;
+    const int64 week = sunday ? values[SundayWeek] : values[MondayWeek];
+    const int wanted = year;
+    fromDays(detail::daysFromEpoch(year, 1, 1) + firstDay + 7 * (week - 1) + sinceStart, year,
+             month, day);
+    const Field field = sunday ? SundayWeek : MondayWeek;
+    return year == wanted ||
+           failAt(where[field], "a week of the year that holds the weekday", lengths[field]);
   }
 
   static bool fromDays(int64 days, int& year, int& month, int& day) noexcept {

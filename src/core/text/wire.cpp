@@ -5,11 +5,11 @@
 #include <normdate/span.h>
 #include <normdate/timestamp.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -406,20 +406,23 @@ Date readUtc(std::string_view text, Args... args) {
 
 // "Tue, 08 Dec 2026 10:00:00" for `d`, in the 25 bytes at `out`.
 void writeDateAndTime(char* out, const Date& d) noexcept {
-  std::memcpy(out, shortWeekdays[static_cast<std::size_t>(d.getWeekday())].data(), 3);
-  std::memcpy(out + 3, ", ", 2);
-  std::memcpy(out + 5, detail::pairText(d.getDay()).data(), 2);
-  out[7] = ' ';
-  std::memcpy(out + 8, detail::monthNames[static_cast<std::size_t>(d.getMonth() - 1)].data(), 3);
-  out[11] = ' ';
-  std::memcpy(out + 12, detail::pairText(d.getYear() / 100).data(), 2);
-  std::memcpy(out + 14, detail::pairText(d.getYear() % 100).data(), 2);
-  out[16] = ' ';
-  std::memcpy(out + 17, detail::pairText(d.getHour()).data(), 2);
-  out[19] = ':';
-  std::memcpy(out + 20, detail::pairText(d.getMinute()).data(), 2);
-  out[22] = ':';
-  std::memcpy(out + 23, detail::pairText(d.getSecond()).data(), 2);
+  const auto put = [out](std::size_t at, std::string_view text) {
+    std::copy(text.begin(), text.end(), out + at);
+  };
+  put(0, shortWeekdays[static_cast<std::size_t>(d.getWeekday())]);
+  put(3, ", ");
+  put(5, detail::pairText(d.getDay()));
+  put(7, " ");
+  put(8, detail::monthNames[static_cast<std::size_t>(d.getMonth() - 1)]);
+  put(11, " ");
+  put(12, detail::pairText(d.getYear() / 100));
+  put(14, detail::pairText(d.getYear() % 100));
+  put(16, " ");
+  put(17, detail::pairText(d.getHour()));
+  put(19, ":");
+  put(20, detail::pairText(d.getMinute()));
+  put(22, ":");
+  put(23, detail::pairText(d.getSecond()));
 }
 
 }  // namespace
@@ -427,7 +430,8 @@ void writeDateAndTime(char* out, const Date& d) noexcept {
 std::string Timestamp::toHttpDate() const {
   std::array<char, 29> text{};
   writeDateAndTime(text.data(), date);
-  std::memcpy(text.data() + 25, " GMT", 4);
+  const std::string_view gmt = " GMT";
+  std::copy(gmt.begin(), gmt.end(), text.data() + 25);
   return {text.data(), text.size()};
 }
 
@@ -462,8 +466,10 @@ std::string Timestamp::toRfc5322(int offsetSeconds) const {
   const int magnitude = minutes < 0 ? -minutes : minutes;
   text[25] = ' ';
   text[26] = minutes < 0 ? '-' : '+';
-  std::memcpy(text.data() + 27, detail::pairText(magnitude / 60).data(), 2);
-  std::memcpy(text.data() + 29, detail::pairText(magnitude % 60).data(), 2);
+  const std::string_view hh = detail::pairText(magnitude / 60);
+  const std::string_view mm = detail::pairText(magnitude % 60);
+  std::copy(hh.begin(), hh.end(), text.data() + 27);
+  std::copy(mm.begin(), mm.end(), text.data() + 29);
   return {text.data(), text.size()};
 }
 
