@@ -118,7 +118,8 @@ Options randomOptions(std::mt19937_64& random, bool nearby) {
   // Below a second, a largest unit needs the pair near each other.
   const auto largest = static_cast<Unit>(random() % (nearby ? 10 : 7));
   const auto smallest = static_cast<Unit>(
-      static_cast<int>(largest) + static_cast<int>(random() % (10 - static_cast<int>(largest))));
+      static_cast<int>(largest) +
+      static_cast<int>(random() % static_cast<std::uint64_t>(10 - static_cast<int>(largest))));
   const auto mode = static_cast<RoundingMode>(random() % 9);
   const std::int64_t increment = incrementFor(smallest, random);
   return {
@@ -134,7 +135,8 @@ Timestamp near(const Timestamp& a, std::mt19937_64& random) {
   static constexpr std::array<std::int64_t, 6> reach = {3600,      day * 3,     day * 70,
                                                         day * 800, day * 36600, 1800};
   const std::int64_t span = reach[random() % reach.size()];
-  std::int64_t seconds = static_cast<std::int64_t>(random() % (2 * span)) - span;
+  std::int64_t seconds =
+      static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(2 * span)) - span;
   if (random() % 4 == 0) seconds = seconds / 3600 * 3600 + 1800;  // a tie of the hour
   return a + std::chrono::seconds(seconds) +
          std::chrono::nanoseconds(random() % 3 == 0 ? 0 : random() % 1'000'000'000);
