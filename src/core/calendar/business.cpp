@@ -231,16 +231,6 @@ namespace {
 
 CalendarDay calendarDayOf(const Date& d) noexcept { return {0, dayOf(d), d.getYear()}; }
 
-// `c` moved by `days` (-1, 0 or 1), its year kept right.
-CalendarDay moved(CalendarDay c, int64 days) noexcept {
-  c.day += days;
-  if (c.day < 0) return {c.cycles - 1, c.day + cycleDays, 9999};
-  if (c.day >= cycleDays) return {c.cycles + 1, c.day - cycleDays, 0};
-  if (c.day < firstDayOf(c.year)) --c.year;
-  if (c.day >= firstDayOf(c.year + 1)) ++c.year;
-  return c;
-}
-
 }  // namespace
 
 BusinessCalendar::BusinessCalendar() : BusinessCalendar("1111100") {}
@@ -313,8 +303,10 @@ std::int64_t BusinessCalendar::businessDaysBetween(const Date& from,
 }
 
 Date BusinessCalendar::nextBusinessDay(const Date& d) const noexcept {
-  const CalendarDay after = moved(calendarDayOf(d), 1);
-  return dateOf(days->dayOfAnyRank(days->rankOf(after), after.year), d);
+  // The business days up to and including `d` are the rank of the next one.
+  const CalendarDay c = calendarDayOf(d);
+  const int64 rank = days->rankOf(c) + (days->isBusinessDay(c.day, c.year) ? 1 : 0);
+  return dateOf(days->dayOfAnyRank(rank, c.year), d);
 }
 
 Date BusinessCalendar::previousBusinessDay(const Date& d) const noexcept {
