@@ -1,5 +1,5 @@
 # Installation: the library, its headers under include/normdate/, a CMake
-# package (find_package(normdate 1.1 CONFIG) gives normdate::normdate, and
+# package (find_package(normdate 1.2 CONFIG) gives normdate::normdate, and
 # normdate::zone with COMPONENTS zone) and pkg-config files.
 include(CMakePackageConfigHelpers)
 
