@@ -222,6 +222,10 @@ TEST(RecurrenceSets, ReadContentLinesAsTheRfcWritesThem) {
        R"(expected a date and time whose fields are in range at offset 8 of the line "DTSTART:20260230T090000", found "20260230T090000")"},
       {"DTSTART:20261208T090000\nRDATE;VALUE=PERIOD:20261208T090000/PT1H",
        R"(expected a parameter TZID or VALUE (DATE or DATE-TIME) at offset 6 of the line "RDATE;VALUE=PERIOD:20261208T090000/PT1H", found "VALUE=PERIOD")"},
+      {"DTSTART:20261208T090000\nDTSTART:20261209T090000",
+       R"(expected one DTSTART line only at offset 8 of the line "DTSTART:20261209T090000", found "20261209T090000")"},
+      {"DTSTART:20261208T090000\nRRULE:FREQ=DAILY;COUNT=x",
+       R"(expected COUNT (1 to 9223372036854775807) at offset 17 of "FREQ=DAILY;COUNT=x", found "x" in the RRULE line)"},
       {"DTSTART:20261208T090000\nSUMMARY:x",
        R"(expected DTSTART, RRULE, RDATE, EXDATE or EXRULE at offset 0 of the line "SUMMARY:x", found "SUMMARY")"}};
   for (const auto& [text, message] : refused) {
@@ -230,6 +234,9 @@ TEST(RecurrenceSets, ReadContentLinesAsTheRfcWritesThem) {
       ADD_FAILURE() << text;
     } catch (const Date::ParseError& e) {
       EXPECT_EQ(e.what(), message);
+      if (text.find("COUNT=x") != std::string::npos) {
+        EXPECT_EQ(e.offset(), text.find('x'));
+      }
     }
     EXPECT_FALSE(RecurrenceSet::tryParse(text));
   }

@@ -175,6 +175,8 @@ TEST(Conversions, RefusesSayingWhatWasExpectedWhere) {
       {"2027 W53 1", "%G W%V %u",
        R"(expected the ISO week of the date at offset 6 of "2027 W53 1", found "53")"},
       {"20261", "%Y", R"(expected the end of the text at offset 4 of "20261", found "1")"},
+      {"10:05 06", "%R %M",
+       R"(expected a minute that agrees with the other fields at offset 6 of "10:05 06", found "06")"},
       {"1 2", "%d%n%n%m", R"(expected white space at offset 2 of "1 2", found "2")"}};
   for (const auto& [text, pattern, message] : cases) {
     try {
@@ -203,6 +205,8 @@ TEST(Conversions, ReadsWhatStrptimeUsersWrite) {
             Timestamp(Date::Date(2017, 1, 1, 0, 0, 0)));
   EXPECT_EQ(Timestamp::strptime("2026-12-08T11:00Z", "%FT%R%z"),
             Timestamp::strptime("2026-12-08 12:00 +0100", "%F %R %z"));
+  EXPECT_EQ(Date::Date::strptime("69-W01-1", "%g-W%V-%u"), Date::Date(1968, Date::Dec, 30));
+  EXPECT_EQ(Date::Date::strptime("2026", "%G"), Date::Date(2026, Date::Jan, 1));
   std::string text = "%d.%m.%Y";
   Date::Date(2026, Date::Dec, 8).strftime(text, text);
   EXPECT_EQ(text, "08.12.2026");

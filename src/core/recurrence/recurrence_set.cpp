@@ -229,8 +229,8 @@ class RecurrenceSetReader {
     const auto first = std::find_if(lines.begin(), lines.end(), isStart);
     if (first == lines.end()) return failAt(0, 1, "a DTSTART line");
     if (std::find_if(first + 1, lines.end(), isStart) != lines.end()) {
-      return failAt(std::find_if(first + 1, lines.end(), isStart)->valueAt, 1,
-                    "one DTSTART line only");
+      const Line& second = *std::find_if(first + 1, lines.end(), isStart);
+      return failAt(second.valueAt, second.value.size(), "one DTSTART line only");
     }
     if (!readStart(*first, set)) return false;
     for (const Line& line : lines) {
