@@ -177,6 +177,7 @@ TEST(Conversions, RefusesSayingWhatWasExpectedWhere) {
       {"20261", "%Y", R"(expected the end of the text at offset 4 of "20261", found "1")"},
       {"10:05 06", "%R %M",
        R"(expected a minute that agrees with the other fields at offset 6 of "10:05 06", found "06")"},
+      {"a", "\xff", "expected \"\xff\" at offset 0 of \"a\", found \"a\""},
       {"1 2", "%d%n%n%m", R"(expected white space at offset 2 of "1 2", found "2")"}};
   for (const auto& [text, pattern, message] : cases) {
     try {
