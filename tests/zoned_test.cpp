@@ -306,6 +306,11 @@ TEST(Zoned, RefusedTextsSayWhatWasExpectedWhere) {
       EXPECT_STREQ(error.what(), message);
     }
   }
+  try {  // a refused offset is pointed at
+    (void)ZonedTime::parse("2030-07-01T12:00:00+01:00[Europe/Berlin]");
+  } catch (const Date::ParseError& error) {
+    EXPECT_EQ(error.offset(), 19U);
+  }
   // Annotations of other keys are passed over unless critical.
   EXPECT_TRUE(ZonedTime::tryParse("2026-12-08T10:00:00Z[UTC][u-ca=hebrew][x-foo=bar-baz]"));
   EXPECT_EQ(ZonedTime::parse("2026-12-08T10:00:00Z[+05:45]").toString(),
