@@ -1,7 +1,7 @@
 // Business days: ranks of days among the business days of the 10000-year
 // calendar, found by counting whole weeks and binary search over holidays.
 //
-// A day is numbered from 0000-01-01 (0) to 9999-12-31 (cycleDays - 1). The
+// A day is numbered from 0000-01-01 (0) to 9999-12-31 (detail::daysInAllYears - 1). The
 // business days before day a, B(a), are the worked weekdays before it,
 // W(a), less the holidays before it; the business day of rank r is the
 // worked weekday of rank r + i, where i is the number of holidays before
@@ -29,8 +29,7 @@ namespace {
 
 using int64 = std::int64_t;
 
-constexpr int64 cycleDays = detail::daysInAllYears;  // 0000-01-01 .. 9999-12-31
-constexpr int64 daysBeforeEpoch = 719528;            // 0000-01-01 .. 1970-01-01
+constexpr int64 daysBeforeEpoch = 719528;  // 0000-01-01 .. 1970-01-01
 
 int64 dayOf(const Date& d) noexcept {
   return detail::daysFromEpoch(d.getYear(), d.getMonth(), d.getDay()) + daysBeforeEpoch;
@@ -84,7 +83,7 @@ std::array<bool, 7> readWeekmask(std::string_view text) {
 // A day of any cycle, as the day of the calendar and its year.
 struct CalendarDay {
   int64 cycles;  // whole cycles of 10000 years before the calendar's
-  int64 day;     // 0 .. cycleDays - 1
+  int64 day;     // 0 .. detail::daysInAllYears - 1
   int64 year;    // 0 .. 9999
 };
 
@@ -140,7 +139,7 @@ struct BusinessCalendar::Days {
     return {holidays.data() + firstHoliday[y], holidays.data() + firstHoliday[y + 1]};
   }
 
-  // Day `day` of the calendar (0 .. cycleDays - 1) of year `year`.
+  // Day `day` of the calendar (0 .. detail::daysInAllYears - 1) of year `year`.
   [[nodiscard]] bool isBusinessDay(int64 day, int64 year) const noexcept {
     const auto [first, last] = holidaysOf(year);
     return isWorkedWeekday(day) && !std::binary_search(first, last, day);
