@@ -129,7 +129,8 @@ struct BusinessCalendar::Days {
     const auto r = static_cast<std::uint64_t>(rank);
     const std::uint64_t weeks = r * perWeekReciprocal >> 32;
     const std::uint64_t within = r - weeks * static_cast<std::uint64_t>(perWeek);
-    return static_cast<int64>(weeks) * 7 + nthWorked[within] - mondayShift;
+    return static_cast<int64>(weeks) * 7 + nthWorked[static_cast<std::size_t>(within)] -
+           mondayShift;
   }
 
   // The holidays of `year`, as indices.
