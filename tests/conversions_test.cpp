@@ -206,6 +206,7 @@ TEST(Conversions, ReadsWhatStrptimeUsersWrite) {
             Timestamp(Date::Date(2017, 1, 1, 0, 0, 0)));
   EXPECT_EQ(Timestamp::strptime("2026-12-08T11:00Z", "%FT%R%z"),
             Timestamp::strptime("2026-12-08 12:00 +0100", "%F %R %z"));
+  EXPECT_EQ(Timestamp::strptime("5 18000", "%I %s"), Timestamp(Date::Date(1970, 1, 1, 5, 0, 0)));
   EXPECT_EQ(Date::Date::strptime("69-W01-1", "%g-W%V-%u"), Date::Date(1968, Date::Dec, 30));
   EXPECT_EQ(Date::Date::strptime("2026", "%G"), Date::Date(2026, Date::Jan, 1));
   std::string text = "%d.%m.%Y";

@@ -332,7 +332,9 @@ class ConversionReader {
     int month = 1;
     int day = 1;
     if (!resolveDate(year, month, day)) return false;
-    const int hour = has(Hour) ? get(Hour) : has(Hour12) ? get(Hour12) % 12 + 12 * get(Pm) : 0;
+    const int hour = has(Hour)     ? get(Hour)
+                     : has(Hour12) ? get(Hour12) % 12 + 12 * (has(Pm) ? get(Pm) : 0)
+                                   : 0;
     const int minute = has(Minute) ? get(Minute) : 0;
     const int second = has(Second) ? get(Second) : 0;
     if (!agree(year, month, day, hour)) return false;
