@@ -49,30 +49,31 @@ struct InstantSpec {
   // has: "{:>24}" pads the default form to 24 characters, "{:>12%F}" the
   // date, while "{:<DD>}" is the token format "<DD>".
   static constexpr InstantSpec read(std::string_view text) noexcept {
-    InstantSpec spec;
+    InstantSpec specifier;
     std::size_t at = 0;
     const std::size_t lead = fillLength(text);
     if (text.size() > lead && isAlign(text[lead])) {
-      for (std::size_t i = 0; i < lead; ++i) spec.fill[i] = text[i];
-      spec.fillSize = lead;
-      spec.align = text[lead];
+      for (std::size_t i = 0; i < lead; ++i) specifier.fill[i] = text[i];
+      specifier.fillSize = lead;
+      specifier.align = text[lead];
       at = lead + 1;
     } else if (!text.empty() && isAlign(text[0])) {
-      spec.align = text[0];
+      specifier.align = text[0];
       at = 1;
     }
     if (at < text.size() && text[at] >= '1' && text[at] <= '9') {
       for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
-        spec.width = spec.width * 10 + static_cast<std::size_t>(text[at] - '0');
-        if (spec.width > widthLimit) spec.error = "a width beyond 2147483647 in a date's specifier";
+        specifier.width = specifier.width * 10 + static_cast<std::size_t>(text[at] - '0');
+        if (specifier.width > widthLimit)
+          specifier.error = "a width beyond 2147483647 in a date's specifier";
       }
     }
     const std::string_view rest = text.substr(at);
     if (!rest.empty() && rest != "iso" && rest[0] != '%') return InstantSpec{}.withBody(text);
     if (!rest.empty() && rest[0] == '%' && invalidConversion(rest) != std::string_view::npos) {
-      spec.error = "a conversion that is not valid in a date's specifier";
+      specifier.error = "a conversion that is not valid in a date's specifier";
     }
-    return spec.withBody(rest);
+    return specifier.withBody(rest);
   }
 
   // The text of `value` for this specifier, padded to its width.
@@ -123,21 +124,21 @@ template <class Instant, class ParseContext, class Error>
 struct InstantFormatter {
   constexpr auto parse(ParseContext& context) -> decltype(context.begin()) {
     const auto end = specifierEnd(context.begin(), context.end());
-    spec = InstantSpec::read(
+    specifier = InstantSpec::read(
         std::string_view(context.begin(), static_cast<std::size_t>(end - context.begin())));
-    if (spec.error != nullptr) throw Error(spec.error);
+    if (specifier.error != nullptr) throw Error(specifier.error);
     return end;
   }
 
   template <class FormatContext>
   auto format(const Instant& value, FormatContext& context) const -> decltype(context.out()) {
-    const std::string text = spec.text(value);
+    const std::string text = specifier.text(value);
     auto out = context.out();
     for (const char c : text) *out++ = c;
     return out;
   }
 
-  InstantSpec spec;
+  InstantSpec specifier;
 };
 
 }  // namespace Date::detail
